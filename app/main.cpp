@@ -1,0 +1,3 @@
+#include "app/dice.h"
+
+int main(int argc, char** argv) { dice_main(argc, argv); }

@@ -1,0 +1,49 @@
+// Line input: the prompt, the line typed by the user, and the field
+// splitter that hands the line out field by field.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/rt_string.h"
+
+struct LineReader {
+    void* source;    // an open file, or null: characters come from `line`
+    int32_t status;  // 0 when a statement begins
+    RtString line;   // the entered text, owned here
+    int32_t pos;     // index of the next character to hand out
+};
+
+// The process's reader, created on first use.
+LineReader& line_reader();
+
+constexpr int kIntFieldChars = 11;
+
+// The next character of the source (0 to 255), or -1 at the end.
+int32_t next_char();
+// Steps back by one character; pushing back the end changes nothing.
+void unread_char();
+
+// Reads the next field into `buffer` (room for max_chars + 1 bytes);
+// text_mode 0 for numbers, non-zero for text fields. Returns the number of
+// characters stored.
+int32_t next_field(char* buffer, int32_t max_chars, int32_t text_mode);
+
+// Reads the next field as an integer: at most 11 characters, optional
+// blanks, optional sign and decimal digits; no digits give 0. Digit strings
+// beyond the 32-bit range saturate to -2147483648 or 2147483647.
+int32_t read_int_field(int32_t* destination);
+
+// The conversion behind read_int_field, saturating instead of overflowing.
+int32_t text_to_int(const char* text);
+
+// Begins a line-input statement: shows the prompt (and "? " with
+// question_mark), lets the user enter a line and stores it in the reader.
+int32_t read_line_prompted(RtString* prompt, int32_t question_mark, int32_t newline);
+
+// The line-input operation while no graphics screen is open: returns
+// last_error, 0 or 4 (no line could be had).
+int32_t console_read_line(RtString* prompt, RtString* destination, int32_t size, int32_t fill,
+                          int32_t question_mark, int32_t newline);
+
+// Edits `text` on the screen until Enter.
+void edit_line(RtString* text);
