@@ -1,0 +1,17 @@
+// Key input while no graphics screen is open: the console queue, filled by
+// the platform's input pump and by its close handling.
+#pragma once
+
+#include <cstdint>
+
+// Moves every pending console input event into the console queue. Runs at
+// the start of every console poll; never waits.
+void pump_console_input();
+
+// The console queue. Safe against pushes from another thread (a close
+// handler) while the program's thread pumps and takes.
+void console_queue_push(int32_t code);
+// The oldest code, or -1 when none is waiting.
+int32_t console_queue_take();
+bool console_queue_empty();
+int32_t console_queue_take_pressed();
