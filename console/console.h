@@ -25,11 +25,3 @@ int32_t console_move_cursor(int32_t row, int32_t col, int32_t visibility);
 
 // Rereads the console's window after the view rows changed.
 void console_refresh();
-
-// Key input while no graphics screen is open.
-RtString* console_poll_key_string();
-int32_t console_key_available();
-
-// Reads one line from the console into `text` (an owned string); the
-// stand-in for the line editor while the console has none.
-void console_read_plain_line(RtString* text);

@@ -8,8 +8,10 @@
 // the start of every console poll; never waits.
 void pump_console_input();
 
-// The console queue. Safe against pushes from another thread (a close
-// handler) while the program's thread pumps and takes.
+// The console queue (511 codes can wait; a full queue drops the oldest).
+// Safe against pushes from another thread (a close handler) while the
+// program's thread pumps and takes. It takes a lock, so a signal handler
+// must not push directly: it should leave the push to a thread or the pump.
 void console_queue_push(int32_t code);
 // The oldest code, or -1 when none is waiting.
 int32_t console_queue_take();

@@ -1,31 +1,26 @@
 // The console as a plain text stream: output goes unchanged to standard
-// output and input is read a line at a time from standard input. There is
-// no cursor to move and no window to measure.
+// output and the bytes of standard input are the keys. There is no cursor
+// to move and no window to measure.
 #include "console/console.h"
+#include "console/console_input.h"
 #include "runtime/console_print.h"
+#include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
 namespace {
 
-// Input read ahead of the reader; one byte at a time would cost a system
-// call per byte, more would swallow what later statements should see only
-// on a terminal, where the line arrives whole anyway.
-char pending[4096];
-int64_t pending_start = 0, pending_end = 0;
+// Standard input ends only once: after that no read is tried again.
 bool input_ended = false;
+// A CR LF pair is one line end, one Enter.
+bool after_cr = false;
 
-int32_t read_byte() {
-    if (pending_start == pending_end) {
-        if (input_ended) return -1;
-        const int64_t n = platform_read(std_handles.input, pending, sizeof pending);
-        if (n <= 0) {
-            input_ended = true;
-            return -1;
-        }
-        pending_start = 0;
-        pending_end = n;
-    }
-    return static_cast<unsigned char>(pending[pending_start++]);
+void push_input_byte(unsigned char byte) {
+    const bool was_after_cr = after_cr;
+    after_cr = byte == '\r';
+    if (byte == '\n' && was_after_cr) return;
+    if (byte == '\r' || byte == '\n') byte = 13;
+    // Zero is no key code.
+    if (byte != 0) console_queue_push(byte);
 }
 
 }  // namespace
@@ -70,30 +65,22 @@ int32_t console_move_cursor(int32_t row, int32_t col, int32_t) {
 
 void console_refresh() {}
 
-RtString* console_poll_key_string() {
-    // A stream has no keys of its own: its next byte is the key, and its
-    // end counts as the close code so that a wait for a key always ends.
-    const int32_t c = read_byte();
-    if (c == -1) return string_temp_copy("\xFF\x6B", 2);
-    const char byte = static_cast<char>(c);
-    RtString* key = string_temp_copy(&byte, 1);
-    return key ? key : string_empty();
-}
-
-int32_t console_key_available() { return 1; }
-
-void console_read_plain_line(RtString* text) {
-    char line[256];
-    uint32_t n = 0;
-    for (int32_t c = read_byte(); c != -1 && c != '\n'; c = read_byte()) {
-        if (c == '\r') continue;
-        line[n++] = static_cast<char>(c);
-        if (n == sizeof line) {
-            string_append(text, line, n);
-            n = 0;
-        }
+void pump_console_input() {
+    // Keys are read only when none is waiting, so that a blocking read
+    // never holds up keys already here and the queue never overflows.
+    if (!console_queue_empty()) return;
+    if (input_ended) {
+        // The end of input stays the close code for every later wait, so
+        // that no wait for a key outlasts the input.
+        console_queue_push(kCloseKey);
+        return;
     }
-    string_append(text, line, n);
-    // On a terminal the typed line is already on the screen.
-    if (!platform_is_terminal(std_handles.input)) console_print(text->data, string_length(text), 0);
+    char bytes[256];
+    const int64_t n = platform_read(std_handles.input, bytes, sizeof bytes);
+    if (n <= 0) {
+        input_ended = true;
+        console_queue_push(kCloseKey);
+        return;
+    }
+    for (int64_t i = 0; i < n; ++i) push_input_byte(static_cast<unsigned char>(bytes[i]));
 }
