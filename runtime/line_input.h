@@ -45,5 +45,19 @@ int32_t read_line_prompted(RtString* prompt, int32_t question_mark, int32_t newl
 int32_t console_read_line(RtString* prompt, RtString* destination, int32_t size, int32_t fill,
                           int32_t question_mark, int32_t newline);
 
-// Edits `text` on the screen until Enter.
+// Edits `text` (a temporary string it may grow) on the screen until Enter,
+// or until the close code arrives (the input went away), which ends the
+// line the same way. Characters are always inserted; the line has no
+// length limit but memory.
 void edit_line(RtString* text);
+
+// Moves a 1-based position by `delta` cells on rows of `width` columns,
+// carrying whole rows both ways; rows are not clamped.
+void step_position(int32_t* column, int32_t* row, int32_t delta, int32_t width);
+
+// Moves the cursor by `delta` cells from (column, row) and stores the new
+// position. Landing on the first cell below the screen scrolls the screen
+// by one row, and the position becomes column 1 of the last row; a
+// position that cursor placement refuses leaves the cursor where it is.
+void move_cursor_cells(int32_t* column, int32_t* row, int32_t delta, int32_t width,
+                       int32_t height);
