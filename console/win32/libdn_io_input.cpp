@@ -1,0 +1,90 @@
+#include "console/win32/libdn_io_input.h"
+
+#include <cstdlib>
+
+#include "console/console_input.h"
+#include "runtime/key_codes.h"
+#include "runtime/platform.h"
+
+namespace {
+
+// Unsigned, so that a long run of digits wraps instead of overflowing;
+// only its value modulo 256 is ever delivered.
+uint32_t alt_number;
+bool handler_installed;
+StreamInput standard_input;
+
+void remove_close_handler() { SetConsoleCtrlHandler(console_close_handler, FALSE); }
+
+void install_close_handler() {
+    handler_installed = true;
+    std::atexit(remove_close_handler);
+    SetConsoleCtrlHandler(console_close_handler, TRUE);
+}
+
+void deliver_alt_number() {
+    if (alt_number == 0) return;
+    console_queue_push(static_cast<int32_t>(alt_number % 256));
+    alt_number = 0;
+}
+
+bool alt_alone(DWORD state) {
+    return (state & kAltPressed) && !(state & (kCtrlPressed | kShiftPressed));
+}
+
+}  // namespace
+
+uint32_t console_alt_number() { return alt_number; }
+
+void console_input_event(const INPUT_RECORD& record) {
+    // Mouse, focus, menu and size events are not keys.
+    if (record.EventType != KEY_EVENT) return;
+    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+    const DWORD state = key.dwControlKeyState;
+    if (!key.bKeyDown) {
+        if (!alt_alone(state)) deliver_alt_number();
+        return;
+    }
+    if (key.wRepeatCount == 0) return;
+    if (key.wVirtualKeyCode >= VK_NUMPAD0 && key.wVirtualKeyCode <= VK_NUMPAD9 && alt_alone(state)) {
+        // A digit of the number being composed, and nothing else: Alt with
+        // keypad 5 would otherwise add a stray extended key to the
+        // composed character.
+        alt_number = alt_number * 10 + (key.wVirtualKeyCode - VK_NUMPAD0);
+        return;
+    }
+    const int32_t code =
+        translate_key_event(static_cast<uint8_t>(key.uChar.AsciiChar), key.wVirtualScanCode,
+                            key.wVirtualKeyCode, state, 0);
+    if (code != -1) {
+        alt_number = 0;
+        console_queue_push(code);
+    } else if (!alt_alone(state)) {
+        deliver_alt_number();
+    }
+}
+
+BOOL WINAPI console_close_handler(DWORD event) {
+    switch (event) {
+        case CTRL_CLOSE_EVENT:
+        case CTRL_LOGOFF_EVENT:
+        case CTRL_SHUTDOWN_EVENT: console_queue_push(kCloseKey); return TRUE;
+        default: return FALSE;
+    }
+}
+
+void pump_console_input() {
+    if (!handler_installed) install_close_handler();
+    const HANDLE input = reinterpret_cast<HANDLE>(std_handles.input);
+    DWORD mode = 0;
+    if (!input || !GetConsoleMode(input, &mode)) {
+        pump_stream_input(standard_input, input);
+        return;
+    }
+    INPUT_RECORD record;
+    DWORD count = 0;
+    while (PeekConsoleInputA(input, &record, 1, &count) && count > 0) {
+        if (!ReadConsoleInputA(input, &record, 1, &count) || count == 0) return;
+        console_input_event(record);
+    }
+}
