@@ -27,7 +27,7 @@ struct ConsoleHooks {
     int32_t (*read_mouse)(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons);  // 15
     int32_t (*move_mouse)(int32_t x, int32_t y, int32_t visible); // 16
     int32_t (*port_in)(int32_t port);                             // 17
-    void (*port_out)(int32_t port, int32_t value);                // 18
+    int32_t (*port_out)(int32_t port, int32_t value);             // 18: -1 when not handled
     void (*view_changed)();                                       // 19
     int32_t (*read_line)(RtString* prompt, RtString* destination, int32_t size, int32_t fill,
                          int32_t question_mark, int32_t newline);  // 20

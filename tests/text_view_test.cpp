@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -26,15 +27,16 @@ struct Grid {
         EXPECT_GE(count, 1);
         EXPECT_LE(count, v->right - v->cursor_col + 1);
         EXPECT_LE(v->cursor_row, v->bottom == -1 ? g.rows - 1 : v->bottom);
-        g.calls.push_back("w" + std::to_string(count) + "@" + std::to_string(v->cursor_col) + "," +
-                          std::to_string(v->cursor_row));
+        char call[48];
+        std::snprintf(call, sizeof call, "w%d@%d,%d", count, v->cursor_col, v->cursor_row);
+        g.calls.emplace_back(call);
         if (g.fail_writes_from >= 0 && static_cast<int>(g.calls.size()) > g.fail_writes_from) return 0;
         g.cells[v->cursor_row].replace(v->cursor_col, count, text, count);
         return 1;
     }
     static void scroll(TextView* v, int32_t l, int32_t t, int32_t r, int32_t b, int32_t lines) {
         Grid& g = of(v);
-        g.calls.push_back("s" + std::to_string(lines));
+        g.calls.emplace_back(std::string(1, 's').append(std::to_string(lines)));
         for (int row = t; row <= b; ++row) {
             const int from = row + lines;
             const std::string src = from <= b ? g.cells[from].substr(l, r - l + 1) : std::string(r - l + 1, ' ');

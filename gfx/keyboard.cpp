@@ -1,0 +1,115 @@
+#include "gfx/keyboard.h"
+
+#include "gfx/display/display_driver.h"
+#include "gfx/screen.h"
+#include "runtime/line_input.h"
+#include "runtime/platform.h"
+
+namespace {
+
+// Locks for the read unless the caller already holds the screen lock. A
+// driver without an update thread gathers its events here.
+void lock_for_read() {
+    screen_auto_lock();
+    display_poll_events(screen->driver);
+}
+void release_after_read() { screen_auto_unlock(); }
+
+}  // namespace
+
+int32_t gfx_take_pressed() {
+    if (!screen) return 0;
+    lock_for_read();
+    const int32_t pressed = key_queue_take_pressed(screen_key_queue);
+    release_after_read();
+    return pressed;
+}
+
+int32_t gfx_take_key() {
+    if (!screen) return 0;
+    lock_for_read();
+    int32_t code = 0;
+    if (!key_queue_take(screen_key_queue, &code)) code = 0;
+    gfx_take_pressed();
+    release_after_read();
+    return code;
+}
+
+int32_t gfx_key_available() {
+    if (!screen) return 0;
+    lock_for_read();
+    int32_t code = 0;
+    const int32_t waiting = key_queue_peek(screen_key_queue, &code) ? 1 : 0;
+    release_after_read();
+    return waiting;
+}
+
+RtString* gfx_poll_key_string() {
+    if (!screen) return string_empty();
+    const int32_t code = gfx_take_key();
+    if (code == 0) return string_empty();
+    RtString* key;
+    if (code <= 255) {
+        const char c = static_cast<char>(code);
+        key = string_temp_copy(&c, 1);
+    } else {
+        const char bytes[2] = {static_cast<char>(0xFF), static_cast<char>(code >> 8)};
+        key = string_temp_copy(bytes, 2);
+    }
+    // The key is already out of the queue; without a string for it the
+    // poll reports no key rather than failing.
+    return key ? key : string_empty();
+}
+
+int32_t gfx_wait_key_code() {
+    if (!screen) return 0;
+    for (;;) {
+        const int32_t code = gfx_take_key();
+        gfx_sleep_or_key(20);
+        if (code != 0) return code;
+    }
+}
+
+void gfx_sleep_or_key(int32_t ms) {
+    if (ms == -1) {
+        while (!gfx_take_pressed()) {
+            if (!screen) return;
+            platform_sleep_ms(50);
+        }
+        return;
+    }
+    if (ms > 99) {
+        while (ms > 50) {
+            if (gfx_take_pressed()) return;
+            platform_sleep_ms(50);
+            ms -= 50;
+        }
+        platform_sleep_ms(ms);
+        return;
+    }
+    platform_sleep_ms(ms);
+}
+
+int32_t gfx_read_line(RtString* prompt, RtString* destination, int32_t size, int32_t fill,
+                      int32_t question_mark, int32_t newline) {
+    // The editor is device-independent: its operations reach this screen.
+    return console_read_line(prompt, destination, size, fill, question_mark, newline);
+}
+
+void gfx_push_key(int32_t code) {
+    if (!screen) {
+        key_queue_push(screen_key_queue, code);
+        return;
+    }
+    display_lock(screen->driver);
+    key_queue_push(screen_key_queue, code);
+    display_unlock(screen->driver);
+}
+
+int32_t gfx_is_key_down(int32_t scan_code) {
+    if (!screen || scan_code < 0 || scan_code > 127) return 0;
+    display_lock(screen->driver);
+    const int32_t held = screen->key_down[scan_code];
+    display_unlock(screen->driver);
+    return held;
+}

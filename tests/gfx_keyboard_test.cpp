@@ -1,0 +1,72 @@
+#include <thread>
+
+#include "gfx/keyboard.h"
+#include "runtime/keys.h"
+#include "tests/gfx_fixture.h"
+
+namespace {
+
+std::string text(RtString* s) {
+    std::string t(s->data ? s->data : "", string_length(s));
+    string_release_temp(s);
+    return t;
+}
+
+TEST_F(GfxTest, FullQueueKeepsTheLastFifteen) {
+    open(19, 16);
+    for (int32_t k = 1; k <= 20; ++k) gfx_push_key('a' + k);
+    std::string got;
+    for (int32_t code = gfx_take_key(); code; code = gfx_take_key()) got += static_cast<char>(code);
+    EXPECT_EQ(got.size(), 15u);
+    EXPECT_EQ(got.front(), 'a' + 6);
+    EXPECT_EQ(got.back(), 'a' + 20);
+}
+
+TEST_F(GfxTest, PollingGivesKeyStrings) {
+    open(19, 16);
+    EXPECT_EQ(text(poll_key_string()), "");
+    gfx_push_key(0x48FF);
+    gfx_push_key(kCloseKey);
+    gfx_push_key('x');
+    EXPECT_EQ(key_available(), 1);
+    EXPECT_EQ(text(poll_key_string()), "\xFF\x48");
+    EXPECT_EQ(text(poll_key_string()), "\xFF\x6B");
+    EXPECT_EQ(text(poll_key_string()), "x");
+    EXPECT_EQ(key_available(), 0);
+}
+
+TEST_F(GfxTest, PressedMarkAndWaits) {
+    open(19, 16);
+    EXPECT_EQ(gfx_take_pressed(), 0);
+    gfx_push_key('k');
+    EXPECT_EQ(gfx_take_pressed(), 1);
+    EXPECT_EQ(gfx_take_pressed(), 0);
+    EXPECT_EQ(gfx_wait_key_code(), 'k');  // already waiting: returned after one pause
+    std::thread later([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        gfx_push_key('z');
+    });
+    gfx_sleep_or_key(-1);
+    later.join();
+    EXPECT_EQ(gfx_take_key(), 'z');
+}
+
+TEST_F(GfxTest, ReadsUnderTheProgramsOwnLockKeepIt) {
+    open(19, 16);
+    screen_lock();
+    gfx_push_key('q');  // same thread: the lock is recursive
+    EXPECT_EQ(gfx_key_available(), 1);
+    EXPECT_EQ(gfx_take_key(), 'q');
+    EXPECT_TRUE(screen->flags & kScreenLocked);
+    EXPECT_FALSE(screen->flags & kScreenAutoLocked);
+    screen_unlock(0, -1);
+}
+
+TEST_F(GfxTest, NoScreenNoKeys) {
+    EXPECT_EQ(gfx_take_key(), 0);
+    EXPECT_EQ(gfx_wait_key_code(), 0);
+    EXPECT_EQ(gfx_key_available(), 0);
+    EXPECT_EQ(text(gfx_poll_key_string()), "");
+}
+
+}  // namespace
