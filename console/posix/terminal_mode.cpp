@@ -1,0 +1,163 @@
+// The terminal's settings while the program reads keys, and their
+// restoration on every way out: exit, Ctrl+C, fatal signals, stops.
+#include <errno.h>
+#include <signal.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "console/posix/terminal.h"
+#include "runtime/platform.h"
+
+namespace {
+
+termios saved;
+int saved_fd = -1;
+volatile sig_atomic_t raw_applied = 0;
+volatile sig_atomic_t cursor_hidden = 0;
+volatile sig_atomic_t hangup_ends_input = 0;
+volatile sig_atomic_t hung_up = 0;
+volatile sig_atomic_t resumed = 0;
+termios raw_settings;
+
+constexpr int fatal_signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGSEGV,
+                                 SIGBUS, SIGFPE,  SIGILL,  SIGABRT};
+constexpr int kSignalLimit = 65;
+struct sigaction previous[kSignalLimit];
+
+const char show_cursor[] = "\x1b[?25h";
+const char hide_cursor[] = "\x1b[?25l";
+
+void write_all(const char* bytes, size_t length) {
+    while (length > 0) {
+        const ssize_t n = write(static_cast<int>(std_handles.output), bytes, length);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        bytes += n;
+        length -= static_cast<size_t>(n);
+    }
+}
+
+void on_fatal(int sig, siginfo_t* info, void* context) {
+    const int saved_errno = errno;
+    terminal_mode_restore();
+    if (sig == SIGHUP && hangup_ends_input) {
+        // The program sees the hang-up as the end of its input.
+        hung_up = 1;
+        errno = saved_errno;
+        return;
+    }
+    const struct sigaction& before = previous[sig];
+    if (before.sa_flags & SA_SIGINFO) {
+        if (before.sa_sigaction) before.sa_sigaction(sig, info, context);
+    } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN && before.sa_handler) {
+        before.sa_handler(sig);
+    }
+    // The default action, delivered when this handler returns.
+    signal(sig, SIG_DFL);
+    raise(sig);
+    errno = saved_errno;
+}
+
+void on_stop(int) {
+    const int saved_errno = errno;
+    const bool was_raw = raw_applied, was_hidden = cursor_hidden;
+    terminal_mode_restore();
+    // Stop for real, then take the terminal back once continued.
+    signal(SIGTSTP, SIG_DFL);
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    raise(SIGTSTP);
+    sigprocmask(SIG_BLOCK, &stop, nullptr);
+    struct sigaction again {};
+    again.sa_handler = on_stop;
+    sigemptyset(&again.sa_mask);
+    again.sa_flags = SA_RESTART;
+    sigaction(SIGTSTP, &again, nullptr);
+    if (was_raw && tcsetattr(saved_fd, TCSANOW, &raw_settings) == 0) raw_applied = 1;
+    if (was_hidden) {
+        write_all(hide_cursor, sizeof hide_cursor - 1);
+        cursor_hidden = 1;
+    }
+    resumed = 1;
+    errno = saved_errno;
+}
+
+// Installs `handler` where the signal has its default action or another
+// handler (which is then chained); an ignored signal stays ignored.
+void install(int sig) {
+    struct sigaction before {};
+    if (sigaction(sig, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) return;
+    previous[sig] = before;
+    struct sigaction ours {};
+    ours.sa_sigaction = on_fatal;
+    sigemptyset(&ours.sa_mask);
+    ours.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigaction(sig, &ours, nullptr);
+}
+
+void install_handlers() {
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    for (int sig : fatal_signals) install(sig);
+    struct sigaction before {};
+    if (sigaction(SIGTSTP, nullptr, &before) == 0 && before.sa_handler == SIG_DFL) {
+        struct sigaction ours {};
+        ours.sa_handler = on_stop;
+        sigemptyset(&ours.sa_mask);
+        ours.sa_flags = SA_RESTART;
+        sigaction(SIGTSTP, &ours, nullptr);
+    }
+    std::atexit(terminal_mode_restore);
+}
+
+}  // namespace
+
+void terminal_mode_enter(int fd) {
+    if (saved_fd != -1 || !isatty(fd) || tcgetattr(fd, &saved) != 0) return;
+    saved_fd = fd;
+    install_handlers();
+    raw_settings = saved;
+    raw_settings.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | ECHONL | IEXTEN);
+    raw_settings.c_iflag &= ~static_cast<tcflag_t>(ICRNL | INLCR | IGNCR | IXON | ISTRIP);
+    raw_settings.c_cc[VMIN] = 1;
+    raw_settings.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &raw_settings) == 0) raw_applied = 1;
+}
+
+void terminal_mode_restore() {
+    if (raw_applied) {
+        raw_applied = 0;
+        tcsetattr(saved_fd, TCSANOW, &saved);
+    }
+    if (cursor_hidden) {
+        cursor_hidden = 0;
+        write_all(show_cursor, sizeof show_cursor - 1);
+    }
+}
+
+void terminal_note_cursor_hidden(bool hidden) {
+    if (hidden) install_handlers();
+    cursor_hidden = hidden ? 1 : 0;
+}
+
+void terminal_mode_forget() {
+    terminal_mode_restore();
+    saved_fd = -1;
+    hangup_ends_input = 0;
+    hung_up = 0;
+    resumed = 0;
+}
+
+void terminal_hangup_is_close() { hangup_ends_input = 1; }
+bool terminal_hung_up() { return hung_up != 0; }
+
+bool terminal_take_resumed() {
+    const bool was = resumed != 0;
+    resumed = 0;
+    return was;
+}

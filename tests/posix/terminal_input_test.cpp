@@ -1,0 +1,176 @@
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/console.h"
+#include "console/console_input.h"
+#include "runtime/key_codes.h"
+#include "tests/posix/pty_terminal.h"
+
+namespace {
+
+std::vector<int32_t> pumped(int rounds = 3) {
+    std::vector<int32_t> codes;
+    for (int i = 0; i < rounds; ++i) {
+        pump_console_input();
+        for (int32_t c; (c = console_queue_take()) != -1;) codes.push_back(c);
+    }
+    return codes;
+}
+
+void drain_queue() {
+    while (console_queue_take() != -1) {
+    }
+}
+
+bool same_settings(const termios& a, const termios& b) {
+    return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+           a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0;
+}
+
+constexpr int32_t x(int32_t n) { return extended_key(n); }
+
+TEST(StreamInput, BytesAreTheKeysAndTheEndIsTheCloseCode) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    terminal_input_forget();
+    std_handles.input = fds[0];
+    drain_queue();
+    const std::string bytes("ab\r\nc\n\x1b\x00\xe9", 9);
+    ASSERT_EQ(write(fds[1], bytes.data(), bytes.size()), 9);
+    EXPECT_EQ(pumped(), (std::vector<int32_t>{'a', 'b', 13, 'c', 13, 27, 0xE9}));
+    close(fds[1]);
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{kCloseKey}));
+    // Offered again to every later wait, one at a time.
+    EXPECT_EQ(pumped(2), (std::vector<int32_t>{kCloseKey, kCloseKey}));
+    close(fds[0]);
+}
+
+TEST(TerminalInput, SequencesBecomeKeyCodes) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    pty.attach();
+    drain_queue();
+    struct Row {
+        std::string typed;
+        std::vector<int32_t> codes;
+    };
+    const std::vector<Row> rows = {
+        {"\x1b[A\x1b[1;5A\x1bOP", {x(0x48), x(0x8D), x(0x3B)}},
+        {"\x1b" "a\x01", {x(0x1E), 1}},
+        {"\xc3\xa9\r", {0x82, 13}},
+        {"\x1b[99~z", {'z'}},
+    };
+    for (const Row& r : rows) {
+        pty.type(r.typed);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(pumped(), r.codes) << r.typed;
+    }
+    // A lone ESC is the Escape key once 50 ms pass without another byte.
+    pty.type("\x1b");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{27}));
+    terminal_mode_forget();
+}
+
+// Runs `child` in a forked process whose controlling terminal is the
+// pseudo-terminal; returns its wait status.
+template <class Child, class Parent>
+int run_child(PtyTerminal& pty, Child child, Parent parent) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        ioctl(pty.slave(), TIOCSCTTY, 0);
+        pty.attach();
+        child();
+        _exit(0);
+    }
+    parent(pid);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+// Waits until the child has taken the terminal out of line mode.
+void wait_for_key_mode(int fd) {
+    for (int i = 0; i < 200; ++i) {
+        termios t{};
+        tcgetattr(fd, &t);
+        if (!(t.c_lflag & ICANON)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+TEST(TerminalMode, RestoredOnEveryWayOut) {
+    struct Row {
+        const char* name;
+        int signal;        // raised by the child, 0 for a normal exit
+        bool ctrl_c;       // the parent types Ctrl+C instead
+        int expect_signal; // how the child ends, 0 for exit code 0
+    };
+    const std::vector<Row> rows = {
+        {"exit", 0, false, 0},         {"ctrl c", 0, true, SIGINT},
+        {"SIGTERM", SIGTERM, false, SIGTERM}, {"SIGSEGV", SIGSEGV, false, SIGSEGV},
+        {"SIGABRT", SIGABRT, false, SIGABRT}, {"SIGQUIT", SIGQUIT, false, SIGQUIT},
+    };
+    for (const Row& r : rows) {
+        PtyTerminal pty(80, 24, "\x1b[1;1R");
+        termios before{};
+        tcgetattr(pty.slave(), &before);
+        const int status = run_child(
+            pty,
+            [&] {
+                pump_console_input();
+                console_move_cursor(0, 0, 0);
+                if (r.signal) raise(r.signal);
+                if (r.ctrl_c)
+                    for (int i = 0; i < 200; ++i) usleep(10000);
+                if (r.ctrl_c) _exit(3);
+                std::exit(0);
+            },
+            [&](pid_t) {
+                if (!r.ctrl_c) return;
+                wait_for_key_mode(pty.slave());
+                pty.type("\x03");
+            });
+        if (r.expect_signal) {
+            EXPECT_TRUE(WIFSIGNALED(status)) << r.name;
+            EXPECT_EQ(WTERMSIG(status), r.expect_signal) << r.name;
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << r.name;
+        }
+        termios after{};
+        tcgetattr(pty.slave(), &after);
+        EXPECT_TRUE(same_settings(before, after)) << r.name;
+        const std::string written = pty.take();
+        EXPECT_NE(written.find("\x1b[?25l"), std::string::npos) << r.name;
+        EXPECT_EQ(written.substr(written.size() - 6), "\x1b[?25h") << r.name;
+    }
+}
+
+TEST(TerminalMode, HangUpEndsTheInput) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    const int status = run_child(
+        pty,
+        [&] {
+            pump_console_input();
+            raise(SIGHUP);
+            const std::vector<int32_t> codes = pumped(1);
+            _exit(codes == std::vector<int32_t>{kCloseKey} ? 7 : 8);
+        },
+        [](pid_t) {});
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+}  // namespace
