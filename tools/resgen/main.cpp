@@ -72,6 +72,13 @@ std::vector<uint8_t> build_block(const std::string& dir) {
     require_cell(u14, 14, "Uni2-VGA14");
     require_cell(u8, 8, "Uni2-VGA8");
 
+    // The 8x16 source is taken as it stands, so make sure it really is in
+    // code page 437 order where the other sources are not.
+    for (const Cp437Patch& p : cp865_to_437) {
+        const int index = f16.find(p.code_point);
+        if (index >= 0 && index != p.code) throw std::runtime_error("default8x16: not in code page 437 order");
+    }
+
     std::vector<uint8_t> block;
     for (const auto& part : {build_font(f8, &u8, 8), build_font(f14, &u14, 14), build_font(f16, nullptr, 16),
                              colour_table_2(), colour_table_16(), colour_table_64(), colour_table_256()}) {
