@@ -239,7 +239,8 @@ TEST(LzwUnpack, Streams) {
         {"capacity 0", ababa, 0, -1, 0, ""},
         {"capacity short by one", ababa, 6, -1, 4, "ABAB"},
         // invalid codes
-        {"code beyond the next free", pack({A, 258, kEnd}), 16, -1, 1, "A"},
+        {"code one beyond the next free", pack({A, 257, kEnd}), 16, -1, 1, "A"},
+        {"code beyond the next free", pack({A, B, 300, kEnd}), 16, -1, 2, "AB"},
         {"first code an entry", pack({256, kEnd}), 16, -1, 0, ""},
         {"first code the highest entry", pack({4094, kEnd}), 16, -1, 0, ""},
     };
