@@ -1,0 +1,270 @@
+#include "gfx/display/window.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "gfx/display/screen_lock.h"
+#include "gfx/screen.h"
+#include "runtime/key_codes.h"
+
+WindowState window;
+
+namespace {
+
+FairLock screen_lock_;
+std::mutex title_mutex;  // the title may be set while the program holds the screen lock
+std::atomic<bool> running{false};
+std::thread update_thread;
+
+// Start-up handshake between init and the update thread.
+std::mutex start_mutex;
+std::condition_variable start_changed;
+enum class Start { pending, opened, failed } start = Start::pending;
+
+constexpr auto kPassInterval = std::chrono::milliseconds(10);
+
+void copy_title(char* to, size_t size, const char* from) {
+    const size_t n = from ? std::min(std::strlen(from), size - 1) : 0;
+    if (n) std::memcpy(to, from, n);
+    to[n] = 0;
+}
+
+void convert_dirty_rows() {
+    ScreenContext* s = screen;
+    const size_t marks = static_cast<size_t>(s->height) * s->scale;
+    if (std::none_of(s->dirty, s->dirty + s->height, [](uint8_t d) { return d != 0; })) {
+        std::memset(s->dirty, 0, marks);
+        return;
+    }
+    int32_t pitch = 0;
+    uint8_t* dst = window.ops->begin_rows ? window.ops->begin_rows(&pitch) : nullptr;
+    if (!dst) return;  // nothing to draw on now: keep the marks for later
+    const BlitSource src{s->visible_page, s->pitch, s->width, s->height, s->scale, s->dirty};
+    int32_t first = 0, end = 0;
+    if (blit_dirty_rows(window.blitter, src, dst, pitch, &first, &end) && window.ops->present_rows)
+        window.ops->present_rows(first, end);
+    std::memset(s->dirty, 0, marks);
+}
+
+void apply_requests() {
+    const WindowOps& ops = *window.ops;
+    {
+        std::lock_guard<std::mutex> guard(title_mutex);
+        if (window.title_changed && ops.apply_title) ops.apply_title(window.title);
+        window.title_changed = false;
+    }
+    if (window.show_request >= 0) {
+        if (ops.show_pointer) ops.show_pointer(window.show_request != 0);
+        window.mouse.cursor_shown = window.show_request != 0;
+        window.show_request = -1;
+    }
+    if (window.warp_requested) {
+        window.warp_requested = false;
+        if (ops.warp_pointer)
+            ops.warp_pointer(window.view_x + window.warp_x * window.zoom,
+                             window.view_y + window.warp_y * window.scale * window.zoom);
+    }
+}
+
+}  // namespace
+
+int32_t window_init(const WindowOps* ops, const char* driver_name, const char* title, int32_t width,
+                    int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
+    window_exit();
+    window = WindowState{};
+    window.show_request = -1;
+    window.zoom = 1;
+    if ((flags & kOpenOpenGl) && std::strcmp(driver_name, "OpenGL") != 0) return -1;
+    window.width = width;
+    window.height = height;
+    window.depth = depth < 8 ? 8 : depth;
+    window.flags = flags;
+    window.refresh_rate = refresh;
+    window.ops = ops;
+    window.mouse.cursor_shown = true;
+    window.scale = screen && screen->scale > 0 ? screen->scale : 1;
+    window.may_vectorise = screen && (screen->flags & kScreenMmx) && window.scale == 1;
+    copy_title(window.title, sizeof window.title, title);
+    std::memcpy(window.class_name, "dngfxclass_", 11);
+    copy_title(window.class_name + 11, 140, window.title);
+
+    start = Start::pending;
+    running = true;
+    update_thread = std::thread(ops->thread_main ? ops->thread_main : window_thread_main);
+    std::unique_lock<std::mutex> guard(start_mutex);
+    start_changed.wait(guard, [] { return start != Start::pending; });
+    const bool opened = start == Start::opened;
+    guard.unlock();
+    if (!opened) {
+        running = false;
+        update_thread.join();
+        return -1;
+    }
+    return 0;
+}
+
+void window_exit() {
+    running = false;
+    if (update_thread.joinable()) update_thread.join();
+}
+
+bool window_initialised() { return running; }
+
+void window_thread_opened(bool opened) {
+    std::lock_guard<std::mutex> guard(start_mutex);
+    start = opened ? Start::opened : Start::failed;
+    start_changed.notify_all();
+}
+
+void window_thread_main() {
+    const WindowOps& ops = *window.ops;
+    window_lock();
+    const bool opened = ops.open_surface();
+    if (opened)
+        window.active = true;
+    else
+        ops.close_surface();
+    window_unlock();
+    window_thread_opened(opened);
+    if (!opened) return;
+    while (running) {
+        window_pass();
+        std::this_thread::sleep_for(kPassInterval);
+    }
+    window_lock();
+    ops.close_surface();
+    window_unlock();
+}
+
+void window_pass() {
+    window_lock();
+    const WindowOps& ops = *window.ops;
+    apply_requests();
+    if (window.palette_changed) {
+        blitter_set_palette(&window.blitter, window.palette);
+        if (ops.send_palette) ops.send_palette(window.palette);
+        window.palette_changed = false;
+    }
+    if (screen) {
+        convert_dirty_rows();
+        if (window.active) {
+            if (ops.held_scan_codes) {
+                ops.held_scan_codes(screen->key_down);
+            } else if (ops.read_virtual_keys) {
+                uint8_t down[256] = {};
+                ops.read_virtual_keys(down);
+                window_held_keys(down, screen->key_down);
+            }
+        }
+    }
+    if (ops.pump_events) ops.pump_events();
+    window_unlock();
+}
+
+void window_lock() { screen_lock_.lock(); }
+void window_unlock() { screen_lock_.unlock(); }
+
+void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue) {
+    if (index < 0 || index > 255) return;
+    window.palette[index] = static_cast<uint32_t>(red & 0xFF) | static_cast<uint32_t>(green & 0xFF) << 8 |
+                            static_cast<uint32_t>(blue & 0xFF) << 16;
+    window.palette_changed = true;
+}
+
+void window_set_title(const char* title) {
+    std::lock_guard<std::mutex> guard(title_mutex);
+    copy_title(window.title, sizeof window.title, title);
+    window.title_changed = true;
+}
+
+void window_wait_vsync() {
+    const int32_t rate = window.refresh_rate;
+    std::this_thread::sleep_for(std::chrono::milliseconds(rate > 0 ? 1000 / rate : 16));
+}
+
+int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
+    const WindowMouse& m = window.mouse;
+    if (!window.active) return -1;
+    const int32_t fb_height = window.height / window.scale;
+    const int32_t zoom = window.zoom > 0 ? window.zoom : 1;
+    int32_t fx = (m.x - window.view_x) / zoom;
+    int32_t fy = (m.y - window.view_y) / zoom / window.scale;
+    if (m.x < window.view_x) fx = -1;
+    if (m.y < window.view_y) fy = -1;
+    if (window.flags & kOpenFullScreen) {
+        fx = std::clamp(fx, 0, window.width - 1);
+        fy = std::clamp(fy, 0, fb_height - 1);
+    } else if (!m.inside || fx < 0 || fy < 0 || fx >= window.width || fy >= fb_height) {
+        if (buttons) *buttons = 0;
+        return -1;
+    }
+    if (x) *x = fx;
+    if (y) *y = fy;
+    if (wheel) *wheel = m.wheel;
+    if (buttons) *buttons = m.buttons;
+    return 0;
+}
+
+void window_set_mouse(int32_t x, int32_t y, int32_t cursor_visible) {
+    if (x >= 0) {
+        window.warp_x = std::clamp(x, 0, window.width - 1);
+        window.warp_y = std::clamp(y, 0, window.height / window.scale - 1);
+        window.warp_requested = true;
+    }
+    if (cursor_visible == 0 || cursor_visible == 1) window.show_request = cursor_visible;
+}
+
+bool window_choose_blitter(int32_t dst_depth, bool red_low) {
+    const int32_t src_depth = screen ? screen->bytes_per_pixel * 8 : 8;
+    if (!blitter_choose(&window.blitter, src_depth, dst_depth, red_low, window.may_vectorise)) return false;
+    blitter_set_palette(&window.blitter, window.palette);
+    return true;
+}
+
+void window_redraw_all() {
+    window.palette_changed = true;
+    if (screen) std::memset(screen->dirty, 1, static_cast<size_t>(screen->height) * screen->scale);
+}
+
+void window_set_active(bool active) {
+    window.active = active;
+    window.mouse.buttons = 0;
+    if (screen) std::memset(screen->key_down, 0, 128);
+    window_redraw_all();
+}
+
+bool window_toggle_full_screen() {
+    if (window.flags & kOpenNoSwitch) return false;
+    const WindowOps& ops = *window.ops;
+    ops.close_surface();
+    window.flags ^= kOpenFullScreen;
+    bool switched = ops.open_surface();
+    if (!switched) {
+        ops.close_surface();
+        window.flags ^= kOpenFullScreen;
+        ops.open_surface();
+    }
+    window_redraw_all();
+    window.active = true;
+    return switched;
+}
+
+void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state) {
+    const int32_t code = translate_key_event(character, scan_code, virtual_key, control_state, 0);
+    if (code > 0) key_queue_push(screen_key_queue, code);
+}
+
+void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down) {
+    std::memset(key_down, 0, 128);
+    for (const HeldKeyRow* row = held_key_table; row->scan_code; ++row) {
+        if (row->scan_code >= 128) continue;
+        const bool held = virtual_down[row->virtual_key] ||
+                          (row->second_virtual_key && virtual_down[row->second_virtual_key]);
+        key_down[row->scan_code] = held ? 1 : 0;
+    }
+}

@@ -1,0 +1,269 @@
+// The update thread's pass and the window module on a scripted surface.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "gfx/colours.h"
+#include "gfx/display/window.h"
+#include "gfx/keyboard.h"
+#include "runtime/keys.h"
+#include "runtime/rt_string.h"
+#include "tests/gfx_fixture.h"
+
+namespace {
+
+// The scripted surface: 32-bit, red high, one buffer the size of the window.
+struct Surface {
+    bool open_fails = false;
+    int opens = 0, closes = 0, palettes_sent = 0;
+    std::vector<uint8_t> pixels;
+    int32_t presented_first = -1, presented_end = -1;
+    std::atomic<int> passes{0};
+    std::atomic<int> push_at_pass{-1};
+    uint8_t virtual_down[256] = {};
+};
+Surface* surface = nullptr;
+
+bool open_surface() {
+    ++surface->opens;
+    if (surface->open_fails) return false;
+    surface->pixels.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
+    return window_choose_blitter(32, false);
+}
+void close_surface() { ++surface->closes; }
+void send_palette(const uint32_t*) { ++surface->palettes_sent; }
+uint8_t* begin_rows(int32_t* pitch) {
+    *pitch = window.width * 4;
+    return surface->pixels.data();
+}
+void present_rows(int32_t first, int32_t end) {
+    surface->presented_first = first;
+    surface->presented_end = end;
+}
+void read_virtual_keys(uint8_t* down) { std::memcpy(down, surface->virtual_down, 256); }
+void pump_events() {
+    // Like a window's key press arriving on some later pass.
+    if (++surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
+}
+
+const WindowOps scripted_ops = {
+    .open_surface = open_surface,
+    .close_surface = close_surface,
+    .paint = nullptr,
+    .thread_main = nullptr,
+    .send_palette = send_palette,
+    .begin_rows = begin_rows,
+    .present_rows = present_rows,
+    .read_virtual_keys = read_virtual_keys,
+    .held_scan_codes = nullptr,
+    .pump_events = pump_events,
+    .apply_title = nullptr,
+    .warp_pointer = nullptr,
+    .show_pointer = nullptr,
+};
+
+const DisplayDriver scripted_driver = {
+    .name = "Scripted",
+    .init = nullptr,
+    .exit = window_exit,
+    .lock = window_lock,
+    .unlock = window_unlock,
+    .set_palette = window_set_palette,
+    .wait_vsync = window_wait_vsync,
+    .get_mouse = window_get_mouse,
+    .set_mouse = window_set_mouse,
+    .set_window_title = window_set_title,
+    .fetch_modes = nullptr,
+    .poll_events = nullptr,
+};
+
+class WindowTest : public GfxTest {
+protected:
+    Surface s;
+    void SetUp() override {
+        GfxTest::SetUp();
+        surface = &s;
+    }
+    void TearDown() override {
+        if (screen && screen->driver == &scripted_driver) {
+            window_exit();
+            screen->driver = &null_driver;
+        }
+        GfxTest::TearDown();
+        surface = nullptr;
+    }
+    // A screen on the Null driver, then handed to the scripted window.
+    int32_t open_window(int32_t mode, int32_t depth, int32_t flags = 0) {
+        open(mode, depth);
+        const int32_t result = window_init(&scripted_ops, "Scripted", "t", screen->width,
+                                           screen->height * screen->scale, screen->depth, 0, flags);
+        if (result == 0) {
+            screen->driver = &scripted_driver;
+            window_lock();
+            palette_resend();
+            window_unlock();
+        }
+        return result;
+    }
+    uint32_t shown(int32_t x, int32_t y) {
+        uint32_t v;
+        std::memcpy(&v, s.pixels.data() + (static_cast<size_t>(y) * window.width + x) * 4, 4);
+        return v;
+    }
+};
+
+TEST_F(WindowTest, InitRefusals) {
+    // OpenGL wanted from another driver
+    EXPECT_NE(open_window(19, 16, kOpenOpenGl), 0);
+    EXPECT_EQ(s.opens, 0);
+    // the surface cannot be opened: the thread ends and init fails
+    s.open_fails = true;
+    EXPECT_EQ(window_init(&scripted_ops, "Scripted", "t", 800, 600, 16, 0, 0), -1);
+    EXPECT_EQ(s.opens, 1);
+    EXPECT_EQ(s.closes, 1);
+    window_exit();  // harmless after a failed init
+}
+
+TEST_F(WindowTest, InitClearsStateAndRaisesDepth) {
+    ASSERT_EQ(open_window(13, 4), 0);
+    window_lock();
+    EXPECT_EQ(window.depth, 8);
+    EXPECT_STREQ(window.class_name, "dngfxclass_t");
+    EXPECT_TRUE(window.active);
+    window_unlock();
+    window_exit();
+    EXPECT_EQ(s.closes, 1);
+    EXPECT_FALSE(window_initialised());
+}
+
+TEST_F(WindowTest, PassConvertsMarkedRowsOfTheVisiblePageAndClearsAllMarks) {
+    ASSERT_EQ(open_window(19, 16), 0);
+    window_exit();  // drive the passes by hand from here
+    window.ops = &scripted_ops;
+    window_pass();  // the initial palette
+    const uint16_t white = 0xFFFF;
+    std::memcpy(screen->visible_page + 10 * screen->pitch + 2 * 3, &white, 2);
+    std::memcpy(screen->visible_page + 20 * screen->pitch, &white, 2);
+    screen->dirty[10] = 1;
+    window_pass();
+    EXPECT_EQ(shown(3, 10), 0xF8FCF8u);
+    EXPECT_EQ(shown(0, 20), 0u);  // row 20 was not marked
+    EXPECT_EQ(s.presented_first, 10);
+    EXPECT_EQ(s.presented_end, 11);
+    for (int32_t y = 0; y < screen->height; ++y) ASSERT_EQ(screen->dirty[y], 0) << y;
+}
+
+TEST_F(WindowTest, ScaledModeShowsEachRowTwice) {
+    ASSERT_EQ(open_window(8, 0), 0);  // 640 x 200 shown as 640 x 400
+    window_exit();
+    window.ops = &scripted_ops;
+    screen->visible_page[5 * screen->pitch + 1] = 15;  // white in the 16-colour palette
+    screen->dirty[5] = 1;
+    screen->dirty[399] = 1;  // a displayed-row mark past the framebuffer rows
+    window_pass();
+    EXPECT_EQ(shown(1, 10), 0xFFFFFFu);
+    EXPECT_EQ(shown(1, 11), 0xFFFFFFu);
+    EXPECT_EQ(shown(1, 12), 0u);
+    EXPECT_EQ(screen->dirty[399], 0);
+}
+
+TEST_F(WindowTest, PaletteIsSentOnlyWhenChanged) {
+    ASSERT_EQ(open_window(13, 8), 0);
+    window_exit();
+    window.ops = &scripted_ops;
+    window_pass();
+    const int after_open = s.palettes_sent;
+    EXPECT_GE(after_open, 1);
+    window_pass();
+    EXPECT_EQ(s.palettes_sent, after_open);
+    window_set_palette(1, 255, 0, 0);
+    screen->visible_page[0] = 1;
+    screen->dirty[0] = 1;
+    window_pass();
+    EXPECT_EQ(s.palettes_sent, after_open + 1);
+    EXPECT_EQ(shown(0, 0), 0xFF0000u);
+}
+
+TEST_F(WindowTest, HeldKeysFollowTheVirtualKeysAndFocus) {
+    ASSERT_EQ(open_window(19, 16), 0);
+    window_exit();
+    window.ops = &scripted_ops;
+    s.virtual_down[0x26] = 1;  // Up, scan code 0x48
+    s.virtual_down[0x61] = 1;  // keypad 1: the second key of End, 0x4F
+    s.virtual_down['A'] = 1;
+    window_pass();
+    EXPECT_EQ(screen->key_down[0x48], 1);
+    EXPECT_EQ(screen->key_down[0x4F], 1);
+    EXPECT_EQ(screen->key_down[0x1E], 1);
+    EXPECT_EQ(screen->key_down[0x1F], 0);
+    window.mouse.buttons = kMouseLeft;
+    window_set_active(false);
+    EXPECT_EQ(screen->key_down[0x48], 0);
+    EXPECT_EQ(window.mouse.buttons, 0);
+    window_pass();  // inactive: held keys are not read
+    EXPECT_EQ(screen->key_down[0x48], 0);
+    window_set_active(true);
+    for (int32_t y = 0; y < screen->height; ++y) ASSERT_EQ(screen->dirty[y], 1) << y;
+}
+
+TEST_F(WindowTest, MouseInFramebufferCoordinates) {
+    ASSERT_EQ(open_window(8, 0), 0);  // scale 2
+    window_exit();
+    struct Row {
+        bool full_screen;
+        int32_t zoom, view_x, view_y;
+        bool inside;
+        int32_t mx, my;
+        int32_t result, x, y;
+    };
+    const Row rows[] = {
+        // in a window
+        {false, 1, 0, 0, true, 10, 21, 0, 10, 10},
+        {false, 1, 0, 0, false, 10, 21, -1, 0, 0},
+        {false, 1, 0, 0, true, 640, 5, -1, 0, 0},
+        // full screen, enlarged twice and centred: clamped into the screen
+        {true, 2, 100, 50, true, 100 + 2 * 7, 50 + 4 * 3, 0, 7, 3},
+        {true, 2, 100, 50, true, 0, 0, 0, 0, 0},
+        {true, 2, 100, 50, true, 5000, 5000, 0, 639, 199},
+    };
+    for (const Row& r : rows) {
+        window.flags = r.full_screen ? kOpenFullScreen : 0;
+        window.zoom = r.zoom;
+        window.view_x = r.view_x;
+        window.view_y = r.view_y;
+        window.mouse = WindowMouse{kMouseRight, 3, true, r.inside, r.mx, r.my};
+        int32_t x = 0, y = 0, wheel = 0, buttons = -5;
+        EXPECT_EQ(window_get_mouse(&x, &y, &wheel, &buttons), r.result) << r.mx << "," << r.my;
+        if (r.result == 0) {
+            EXPECT_EQ(x, r.x);
+            EXPECT_EQ(y, r.y);
+            EXPECT_EQ(wheel, 3);
+            EXPECT_EQ(buttons, kMouseRight);
+        } else {
+            EXPECT_EQ(buttons, 0);
+        }
+    }
+    window.active = false;
+    EXPECT_EQ(window_get_mouse(nullptr, nullptr, nullptr, nullptr), -1);
+}
+
+// The program's final wait polls without pause, taking and giving back the
+// lock each time; a key pushed by the window's events must still arrive.
+TEST_F(WindowTest, KeyPushedDuringASpinningPollIsSeen) {
+    s.push_at_pass = 5;
+    ASSERT_EQ(open_window(19, 16), 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::string got;
+    while (got.empty() && std::chrono::steady_clock::now() < deadline) {
+        RtString* k = poll_key_string();
+        got.assign(k->data ? k->data : "", string_length(k));
+        string_release_temp(k);
+    }
+    EXPECT_EQ(got, "k");
+}
+
+}  // namespace
