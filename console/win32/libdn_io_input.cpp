@@ -53,9 +53,12 @@ void console_input_event(const INPUT_RECORD& record) {
         alt_number = alt_number * 10 + (key.wVirtualKeyCode - VK_NUMPAD0);
         return;
     }
+    uint8_t character = static_cast<uint8_t>(key.uChar.AsciiChar);
+    // Some consoles (Wine's on a terminal) report Escape without the
+    // character it types, which would leave it no code at all.
+    if (character == 0 && key.wVirtualKeyCode == VK_ESCAPE) character = 27;
     const int32_t code =
-        translate_key_event(static_cast<uint8_t>(key.uChar.AsciiChar), key.wVirtualScanCode,
-                            key.wVirtualKeyCode, state, 0);
+        translate_key_event(character, key.wVirtualScanCode, key.wVirtualKeyCode, state, 0);
     if (code != -1) {
         alt_number = 0;
         console_queue_push(code);

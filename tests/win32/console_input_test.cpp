@@ -118,6 +118,10 @@ TEST(KeyEvents, Translation) {
         {"up", {true, VK_UP, 0x48, 0, ENHANCED_KEY}, {0x48FF}},
         {"f1", {true, VK_F1, 0x3B, 0, 0}, {0x3BFF}},
         {"enter", {true, VK_RETURN, 0x1C, '\r', 0}, {13}},
+        {"escape", {true, VK_ESCAPE, 0x01, 27, 0}, {27}},
+        {"escape without its character", {true, VK_ESCAPE, 0x01, 0, 0}, {27}},
+        // An unknown terminal sequence: no key, no scan code.
+        {"unknown", {true, 0, 0, 0, 0}, {}},
         // Repeat count 0 is no key press; a higher one still gives one code.
         {"repeat 0", {true, 'A', 0x1E, 'a', 0, 0}, {}},
         {"repeat 3", {true, 'A', 0x1E, 'a', 0, 3}, {'a'}},
