@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -97,6 +98,51 @@ bool read_some(int timeout_ms, TermEvent* report) {
     return true;
 }
 
+bool send_query() {
+    static const char query[] = "\x1b[6n";
+    return platform_write(std_handles.output, query, sizeof query - 1) == sizeof query - 1;
+}
+
+// With standard input redirected the answer comes through the terminal
+// that standard output shows, opened for it and kept in key mode so that
+// what is typed there does not echo into the output. Keys typed there are
+// not input and are dropped.
+bool query_other_terminal(int32_t* row, int32_t* col, int32_t timeout_ms) {
+    static int tty = -2;
+    if (tty == -2) {
+        tty = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        struct stat a {}, b {};
+        if (tty >= 0 && (fstat(tty, &a) != 0 || fstat(static_cast<int>(std_handles.output), &b) != 0 ||
+                         a.st_rdev != b.st_rdev)) {
+            close(tty);
+            tty = -1;
+        }
+        if (tty >= 0) terminal_mode_enter(tty);
+    }
+    if (tty < 0 || !send_query()) return false;
+    TermDecoder decoder;
+    decoder.expect_report = true;
+    const int64_t deadline = now_ms() + timeout_ms;
+    for (int64_t left = timeout_ms; left > 0; left = deadline - now_ms()) {
+        pollfd p{tty, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+        unsigned char bytes[kReadChunk];
+        const ssize_t n = read(tty, bytes, sizeof bytes);
+        if (n <= 0) return false;
+        TermEvent events[kTermEventsPerStep];
+        for (ssize_t i = 0; i < n; ++i) {
+            const int count = term_decoder_feed(decoder, bytes[i], events);
+            for (int k = 0; k < count; ++k) {
+                if (events[k].kind != TermEvent::cursor_report) continue;
+                *row = events[k].row;
+                *col = events[k].col;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 void pump_console_input() {
@@ -117,10 +163,9 @@ void terminal_input_forget() { input = InputState{}; }
 
 bool terminal_query_cursor(int32_t* row, int32_t* col, int32_t timeout_ms) {
     initialise();
-    if (!input.terminal || input.ended) return false;
-    static const char query[] = "\x1b[6n";
-    if (platform_write(std_handles.output, query, sizeof query - 1) != sizeof query - 1)
-        return false;
+    if (input.ended) return false;
+    if (!input.terminal) return query_other_terminal(row, col, timeout_ms);
+    if (!send_query()) return false;
     input.decoder.expect_report = true;
     const int64_t deadline = now_ms() + timeout_ms;
     TermEvent report{};

@@ -55,6 +55,27 @@ TEST(StreamInput, BytesAreTheKeysAndTheEndIsTheCloseCode) {
     close(fds[0]);
 }
 
+TEST(StreamInput, NoTerminalMeansNoEscapeSequences) {
+    int in[2], out[2];
+    ASSERT_EQ(pipe(in), 0);
+    ASSERT_EQ(pipe(out), 0);
+    terminal_input_forget();
+    terminal_output_forget();
+    std_handles.input = in[0];
+    std_handles.output = out[1];
+    ASSERT_EQ(write(in[1], "k", 1), 1);
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{'k'}));
+    console_print_text("ab\r\n", 4, 0);
+    console_move_cursor(2, 2, 0);
+    int32_t cols = 0;
+    console_text_size(&cols, nullptr);
+    EXPECT_EQ(cols, 80);
+    close(out[1]);
+    char buffer[64];
+    EXPECT_EQ(read(out[0], buffer, sizeof buffer), 4);
+    for (int fd : {in[0], in[1], out[0]}) close(fd);
+}
+
 TEST(TerminalInput, SequencesBecomeKeyCodes) {
     PtyTerminal pty(80, 24, "\x1b[1;1R");
     pty.attach();
@@ -156,6 +177,33 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         EXPECT_NE(written.find("\x1b[?25l"), std::string::npos) << r.name;
         EXPECT_EQ(written.substr(written.size() - 6), "\x1b[?25h") << r.name;
     }
+}
+
+TEST(TerminalMode, StoppedWithTheSettingsRestoredAndTakenBackOnContinue) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    termios before{};
+    tcgetattr(pty.slave(), &before);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        // A group of its own that is not orphaned, so that the stop happens.
+        setpgid(0, 0);
+        pty.attach();
+        pump_console_input();
+        raise(SIGTSTP);
+        termios resumed{};
+        tcgetattr(pty.slave(), &resumed);
+        _exit(resumed.c_lflag & ICANON ? 4 : 0);
+    }
+    int status = 0;
+    waitpid(pid, &status, WUNTRACED);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    termios stopped{};
+    tcgetattr(pty.slave(), &stopped);
+    EXPECT_TRUE(same_settings(before, stopped));
+    kill(pid, SIGCONT);
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(TerminalMode, HangUpEndsTheInput) {
