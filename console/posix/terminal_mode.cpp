@@ -23,8 +23,6 @@ termios raw_settings;
 
 constexpr int fatal_signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGSEGV,
                                  SIGBUS, SIGFPE,  SIGILL,  SIGABRT};
-constexpr int kSignalLimit = 65;
-struct sigaction previous[kSignalLimit];
 
 const char show_cursor[] = "\x1b[?25h";
 const char hide_cursor[] = "\x1b[?25l";
@@ -39,7 +37,7 @@ void write_all(const char* bytes, size_t length) {
     }
 }
 
-void on_fatal(int sig, siginfo_t* info, void* context) {
+void on_fatal(int sig) {
     const int saved_errno = errno;
     terminal_mode_restore();
     if (sig == SIGHUP && hangup_ends_input) {
@@ -47,12 +45,6 @@ void on_fatal(int sig, siginfo_t* info, void* context) {
         hung_up = 1;
         errno = saved_errno;
         return;
-    }
-    const struct sigaction& before = previous[sig];
-    if (before.sa_flags & SA_SIGINFO) {
-        if (before.sa_sigaction) before.sa_sigaction(sig, info, context);
-    } else if (before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN && before.sa_handler) {
-        before.sa_handler(sig);
     }
     // The default action, delivered when this handler returns.
     signal(sig, SIG_DFL);
@@ -86,16 +78,17 @@ void on_stop(int) {
     errno = saved_errno;
 }
 
-// Installs `handler` where the signal has its default action or another
-// handler (which is then chained); an ignored signal stays ignored.
-void install(int sig) {
+// Takes over `sig` where it has its default action only: an ignored signal
+// stays ignored and a handler of someone else's stays in charge.
+void install(int sig, void (*handler)(int)) {
     struct sigaction before {};
-    if (sigaction(sig, nullptr, &before) != 0 || before.sa_handler == SIG_IGN) return;
-    previous[sig] = before;
+    if (sigaction(sig, nullptr, &before) != 0 || (before.sa_flags & SA_SIGINFO) ||
+        before.sa_handler != SIG_DFL)
+        return;
     struct sigaction ours {};
-    ours.sa_sigaction = on_fatal;
+    ours.sa_handler = handler;
     sigemptyset(&ours.sa_mask);
-    ours.sa_flags = SA_SIGINFO | SA_RESTART;
+    ours.sa_flags = SA_RESTART;
     sigaction(sig, &ours, nullptr);
 }
 
@@ -103,15 +96,8 @@ void install_handlers() {
     static bool installed = false;
     if (installed) return;
     installed = true;
-    for (int sig : fatal_signals) install(sig);
-    struct sigaction before {};
-    if (sigaction(SIGTSTP, nullptr, &before) == 0 && before.sa_handler == SIG_DFL) {
-        struct sigaction ours {};
-        ours.sa_handler = on_stop;
-        sigemptyset(&ours.sa_mask);
-        ours.sa_flags = SA_RESTART;
-        sigaction(SIGTSTP, &ours, nullptr);
-    }
+    for (int sig : fatal_signals) install(sig, on_fatal);
+    install(SIGTSTP, on_stop);
     std::atexit(terminal_mode_restore);
 }
 
