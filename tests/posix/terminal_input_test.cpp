@@ -122,16 +122,6 @@ int run_child(PtyTerminal& pty, Child child, Parent parent) {
     return status;
 }
 
-// Waits until the child has taken the terminal out of line mode.
-void wait_for_key_mode(int fd) {
-    for (int i = 0; i < 200; ++i) {
-        termios t{};
-        tcgetattr(fd, &t);
-        if (!(t.c_lflag & ICANON)) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
 TEST(TerminalMode, RestoredOnEveryWayOut) {
     struct Row {
         const char* name;
@@ -148,22 +138,26 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         PtyTerminal pty(80, 24, "\x1b[1;1R");
         termios before{};
         tcgetattr(pty.slave(), &before);
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
         const int status = run_child(
             pty,
             [&] {
                 pump_console_input();
                 console_move_cursor(0, 0, 0);
+                (void)!write(ready[1], "r", 1);
                 if (r.signal) raise(r.signal);
-                if (r.ctrl_c)
-                    for (int i = 0; i < 200; ++i) usleep(10000);
-                if (r.ctrl_c) _exit(3);
-                std::exit(0);
+                if (!r.ctrl_c) std::exit(0);
+                for (int i = 0; i < 200; ++i) usleep(10000);
+                _exit(3);
             },
             [&](pid_t) {
-                if (!r.ctrl_c) return;
-                wait_for_key_mode(pty.slave());
-                pty.type("\x03");
+                char c;
+                (void)!read(ready[0], &c, 1);
+                if (r.ctrl_c) pty.type("\x03");
             });
+        close(ready[0]);
+        close(ready[1]);
         if (r.expect_signal) {
             EXPECT_TRUE(WIFSIGNALED(status)) << r.name;
             EXPECT_EQ(WTERMSIG(status), r.expect_signal) << r.name;
@@ -175,6 +169,7 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         EXPECT_TRUE(same_settings(before, after)) << r.name;
         const std::string written = pty.take();
         EXPECT_NE(written.find("\x1b[?25l"), std::string::npos) << r.name;
+        ASSERT_GE(written.size(), 6u) << r.name;
         EXPECT_EQ(written.substr(written.size() - 6), "\x1b[?25h") << r.name;
     }
 }
