@@ -84,10 +84,6 @@ TEST_F(LineEditor, EnterPutsTheCursorBehindTheText) {
     EXPECT_EQ(S::row + 1, 1);
 }
 
-TEST_F(LineEditor, ScriptRunningOutEndsTheLine) {
-    EXPECT_EQ(edit(chars("abc"), 40, 5), "abc");
-}
-
 TEST_F(LineEditor, CursorVisibilityIsRestored) {
     for (bool visible : {false, true}) {
         S::install(40, 5);
