@@ -11,53 +11,51 @@
 
 namespace {
 
-std::vector<int32_t> drain() {
-    std::vector<int32_t> codes;
+using Codes = std::vector<int32_t>;
+
+Codes drain() {
+    Codes codes;
     for (int32_t c = console_queue_take(); c != -1; c = console_queue_take()) codes.push_back(c);
     return codes;
 }
 
-constexpr DWORD kAlt = LEFT_ALT_PRESSED;
+Codes chars(const std::string& s) { return {s.begin(), s.end()}; }
 
 struct Key {
     bool down;
-    WORD virtual_key;
-    WORD scan_code;
+    WORD virtual_key, scan_code;
     char character;
     DWORD state;
     WORD repeat = 1;
 };
 
-INPUT_RECORD record(const Key& k) {
-    INPUT_RECORD r{};
-    r.EventType = KEY_EVENT;
-    r.Event.KeyEvent.bKeyDown = k.down;
-    r.Event.KeyEvent.wRepeatCount = k.repeat;
-    r.Event.KeyEvent.wVirtualKeyCode = k.virtual_key;
-    r.Event.KeyEvent.wVirtualScanCode = k.scan_code;
-    r.Event.KeyEvent.uChar.AsciiChar = k.character;
-    r.Event.KeyEvent.dwControlKeyState = k.state;
-    return r;
-}
-
-// Alt pressed, then each keypad digit pressed and released with Alt held.
-std::vector<Key> alt_digits(const std::string& digits) {
-    static const WORD scan[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
-    std::vector<Key> keys{{true, VK_MENU, 0x38, 0, kAlt}};
-    for (char d : digits) {
-        const int n = d - '0';
-        keys.push_back({true, static_cast<WORD>(VK_NUMPAD0 + n), scan[n], 0, kAlt});
-        keys.push_back({false, static_cast<WORD>(VK_NUMPAD0 + n), scan[n], 0, kAlt});
+Codes feed(const std::vector<Key>& keys) {
+    drain();
+    for (const Key& k : keys) {
+        INPUT_RECORD r{};
+        r.EventType = KEY_EVENT;
+        r.Event.KeyEvent = {k.down, k.repeat, k.virtual_key, k.scan_code, {}, k.state};
+        r.Event.KeyEvent.uChar.AsciiChar = k.character;
+        console_input_event(r);
     }
-    return keys;
+    return drain();
 }
 
+constexpr DWORD kAlt = LEFT_ALT_PRESSED;
+const Key kAltDown{true, VK_MENU, 0x38, 0, kAlt};
 const Key kAltUp{false, VK_MENU, 0x38, 0, 0};
 
-std::vector<int32_t> feed(const std::vector<Key>& keys) {
-    drain();
-    for (const Key& k : keys) console_input_event(record(k));
-    return drain();
+// Alt held, each keypad digit pressed and released; then Alt released.
+std::vector<Key> alt_number(const std::string& digits, bool release = true) {
+    static const WORD scan[10] = {0x52, 0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49};
+    std::vector<Key> keys{kAltDown};
+    for (char d : digits) {
+        const WORD vk = static_cast<WORD>(VK_NUMPAD0 + d - '0');
+        keys.push_back({true, vk, scan[d - '0'], 0, kAlt});
+        keys.push_back({false, vk, scan[d - '0'], 0, kAlt});
+    }
+    if (release) keys.push_back(kAltUp);
+    return keys;
 }
 
 std::vector<Key> operator+(std::vector<Key> a, const std::vector<Key>& b) {
@@ -67,27 +65,36 @@ std::vector<Key> operator+(std::vector<Key> a, const std::vector<Key>& b) {
 
 }  // namespace
 
-TEST(AltKeypad, ComposesOnRelease) {
+TEST(ConsoleKeys, Events) {
     struct Row {
         const char* name;
         std::vector<Key> keys;
-        std::vector<int32_t> expected;
+        Codes expected;
     } rows[] = {
-        {"6 5 gives A", alt_digits("65") + std::vector<Key>{kAltUp}, {65}},
-        {"321 wraps to 65", alt_digits("321") + std::vector<Key>{kAltUp}, {65}},
-        {"a long run keeps its low byte", alt_digits("99999999999") + std::vector<Key>{kAltUp},
+        {"letter", {{true, 'A', 0x1E, 'a', 0}}, {'a'}},
+        {"up", {{true, VK_UP, 0x48, 0, ENHANCED_KEY}}, {0x48FF}},
+        // Repeat count 0 is no press; a higher count still gives one code.
+        {"repeat 0", {{true, 'A', 0x1E, 'a', 0, 0}}, {}},
+        {"repeat 3", {{true, 'A', 0x1E, 'a', 0, 3}}, {'a'}},
+        {"key up", {{false, 'A', 0x1E, 'a', 0}}, {}},
+        // Wine's console on a terminal gives Escape no character.
+        {"escape without its character", {{true, VK_ESCAPE, 0x01, 0, 0}}, {27}},
+        {"unknown terminal sequence", {{true, 0, 0, 0, 0}}, {}},
+        // Alt+keypad: the number modulo 256 when Alt is released, and no
+        // stray code for the digits themselves (keypad 5 has one).
+        {"alt 6 5", alt_number("65"), {65}},
+        {"alt 3 2 1", alt_number("321"), {65}},
+        {"alt 5 5", alt_number("55"), {55}},
+        {"overlong number keeps its low byte", alt_number("99999999999"),
          {static_cast<int32_t>(99999999999ull % 256)}},
-        // Nothing is delivered while Alt is still held.
-        {"held", alt_digits("65"), {}},
-        // No number typed, nothing to deliver.
-        {"zero", alt_digits("0") + std::vector<Key>{kAltUp}, {}},
-        {"two in a row", alt_digits("66") + std::vector<Key>{kAltUp} + alt_digits("67") +
-                             std::vector<Key>{kAltUp},
-         {66, 67}},
-        // With Ctrl or Shift as well, keypad digits are not composed.
-        {"ctrl too",
+        {"still held", alt_number("65", false), {}},
+        {"two in a row", alt_number("66") + alt_number("67"), {66, 67}},
+        {"ctrl as well: no composition",
          {{true, VK_NUMPAD6, 0x4D, 0, kAlt | LEFT_CTRL_PRESSED}, kAltUp},
          {}},
+        {"another key abandons it",
+         alt_number("65", false) + std::vector<Key>{{true, 'X', 0x2D, 'x', kAlt}, kAltUp},
+         {extended_key(0x2D)}},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(feed(row.keys), row.expected) << row.name;
@@ -95,64 +102,15 @@ TEST(AltKeypad, ComposesOnRelease) {
     }
 }
 
-TEST(AltKeypad, NumberWaitsWhileAltIsHeld) {
-    feed(alt_digits("65"));
-    EXPECT_EQ(console_alt_number(), 65u);
-    EXPECT_EQ(feed({kAltUp}), (std::vector<int32_t>{65}));
-    EXPECT_EQ(console_alt_number(), 0u);
-}
-
-TEST(AltKeypad, AnotherKeyDropsTheNumber) {
-    // A translated key in between abandons the composition.
-    const auto codes = feed(alt_digits("65") + std::vector<Key>{{true, 'X', 0x2D, 'x', kAlt}, kAltUp});
-    EXPECT_EQ(codes, (std::vector<int32_t>{extended_key(0x2D)}));
-}
-
-TEST(KeyEvents, Translation) {
-    struct Row {
-        const char* name;
-        Key key;
-        std::vector<int32_t> expected;
-    } rows[] = {
-        {"letter", {true, 'A', 0x1E, 'a', 0}, {'a'}},
-        {"up", {true, VK_UP, 0x48, 0, ENHANCED_KEY}, {0x48FF}},
-        {"f1", {true, VK_F1, 0x3B, 0, 0}, {0x3BFF}},
-        {"enter", {true, VK_RETURN, 0x1C, '\r', 0}, {13}},
-        {"escape", {true, VK_ESCAPE, 0x01, 27, 0}, {27}},
-        {"escape without its character", {true, VK_ESCAPE, 0x01, 0, 0}, {27}},
-        // An unknown terminal sequence: no key, no scan code.
-        {"unknown", {true, 0, 0, 0, 0}, {}},
-        // Repeat count 0 is no key press; a higher one still gives one code.
-        {"repeat 0", {true, 'A', 0x1E, 'a', 0, 0}, {}},
-        {"repeat 3", {true, 'A', 0x1E, 'a', 0, 3}, {'a'}},
-        {"key up", {false, 'A', 0x1E, 'a', 0}, {}},
-        {"shift alone", {true, VK_SHIFT, 0x2A, 0, SHIFT_PRESSED}, {}},
-    };
-    for (const Row& row : rows) EXPECT_EQ(feed({row.key}), row.expected) << row.name;
-}
-
-TEST(KeyEvents, OtherEventsAreDropped) {
-    drain();
-    INPUT_RECORD r{};
-    for (WORD type : {MOUSE_EVENT, WINDOW_BUFFER_SIZE_EVENT, FOCUS_EVENT, MENU_EVENT}) {
-        r.EventType = type;
-        console_input_event(r);
-    }
-    EXPECT_TRUE(drain().empty());
-}
-
-TEST(CloseHandler, ClosingIsAKeyCtrlCIsNot) {
+TEST(ConsoleKeys, CloseHandler) {
     struct Row {
         DWORD event;
         BOOL handled;
-        std::vector<int32_t> pushed;
+        Codes pushed;
     } rows[] = {
-        {CTRL_CLOSE_EVENT, TRUE, {kCloseKey}},
-        {CTRL_LOGOFF_EVENT, TRUE, {kCloseKey}},
-        {CTRL_SHUTDOWN_EVENT, TRUE, {kCloseKey}},
-        {CTRL_C_EVENT, FALSE, {}},
-        {CTRL_BREAK_EVENT, FALSE, {}},
-        {99, FALSE, {}},
+        {CTRL_CLOSE_EVENT, TRUE, {kCloseKey}},   {CTRL_LOGOFF_EVENT, TRUE, {kCloseKey}},
+        {CTRL_SHUTDOWN_EVENT, TRUE, {kCloseKey}}, {CTRL_C_EVENT, FALSE, {}},
+        {CTRL_BREAK_EVENT, FALSE, {}},           {99, FALSE, {}},
     };
     for (const Row& row : rows) {
         drain();
@@ -161,15 +119,80 @@ TEST(CloseHandler, ClosingIsAKeyCtrlCIsNot) {
     }
 }
 
-TEST(CloseHandler, PushFromTheSystemThread) {
-    // The system calls the handler on a thread of its own.
+namespace {
+
+struct Pipe {
+    HANDLE read = nullptr, write = nullptr;
+    StreamInput stream{};
+    Pipe() { CreatePipe(&read, &write, nullptr, 1 << 16); }
+    ~Pipe() {
+        CloseHandle(read);
+        close_writer();
+    }
+    void close_writer() {
+        if (write) CloseHandle(write);
+        write = nullptr;
+    }
+    Codes pump(const std::string& bytes) {
+        DWORD n = 0;
+        if (!bytes.empty())
+            WriteFile(write, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+        drain();
+        pump_stream_input(stream, read);
+        return drain();
+    }
+};
+
+}  // namespace
+
+TEST(StreamKeys, BytesAreKeys) {
+    struct Row {
+        std::vector<std::string> reads;  // one pump each
+        Codes expected;                  // all pumps together
+    } rows[] = {
+        {{"ab"}, chars("ab")},
+        {{"1\n2", "3\r4"}, chars("1\r23\r4")},
+        {{"1\r\n2"}, chars("1\r2")},
+        {{"x\r", "\ny"}, chars("x\ry")},  // CR LF split between reads
+        {{"\n\r"}, chars("\r\r")},
+        {{std::string("a\0b", 3)}, chars("ab")},
+        {{"\xFF"}, {0xFF}},
+        {{""}, {}},  // nothing there: no wait, no end
+    };
+    for (const Row& row : rows) {
+        Pipe pipe;
+        Codes got;
+        for (const std::string& bytes : row.reads) {
+            const Codes part = pipe.pump(bytes);
+            got.insert(got.end(), part.begin(), part.end());
+        }
+        EXPECT_EQ(got, row.expected) << row.reads[0];
+    }
+}
+
+TEST(StreamKeys, EndIsTheCloseCodeForEveryWait) {
+    Pipe pipe;
+    pipe.pump("");
+    pipe.close_writer();
+    EXPECT_EQ(pipe.pump(""), Codes{kCloseKey});
+    EXPECT_EQ(pipe.pump(""), Codes{kCloseKey});
+    StreamInput none{};
+    pump_stream_input(none, nullptr);
+    EXPECT_EQ(drain(), Codes{kCloseKey});
+}
+
+TEST(StreamKeys, InputLongerThanTheQueueLosesNothing) {
+    Pipe pipe;
+    std::string text;
+    for (int i = 0; i < 3000; ++i) text += static_cast<char>('a' + i % 26);
+    DWORD n = 0;
+    WriteFile(pipe.write, text.data(), static_cast<DWORD>(text.size()), &n, nullptr);
+    pipe.close_writer();
     drain();
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD { return console_close_handler(CTRL_CLOSE_EVENT) ? 0 : 1; }, nullptr,
-        0, nullptr);
-    ASSERT_NE(thread, nullptr);
-    WaitForSingleObject(thread, INFINITE);
-    CloseHandle(thread);
-    EXPECT_EQ(drain(), (std::vector<int32_t>{kCloseKey}));
+    std::string got;
+    for (int32_t c = -1; c != kCloseKey; c = console_queue_take()) {
+        if (c != -1) got += static_cast<char>(c);
+        pump_stream_input(pipe.stream, pipe.read);
+    }
+    EXPECT_EQ(got, text);
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "console/console.h"
@@ -12,84 +13,192 @@
 
 namespace {
 
-// Standard output pointed at a file for one test.
-class RawOutput : public ::testing::Test {
+void print(const std::string& s, uint32_t flags = 0) {
+    console_print_text(s.data(), static_cast<uint32_t>(s.size()), flags);
+}
+void print_wide(const std::u16string& s) {
+    console_print_text_wide(reinterpret_cast<const uint16_t*>(s.data()),
+                            static_cast<uint32_t>(s.size()), 0);
+}
+
+// Standard output pointed at `handle` for one test.
+class Output : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved_ = std_handles;
-        char dir[MAX_PATH];
-        GetTempPathA(MAX_PATH, dir);
-        GetTempFileNameA(dir, "raw", 0, path_);
-        file_ = CreateFileA(path_, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY, nullptr);
-        ASSERT_NE(file_, INVALID_HANDLE_VALUE);
-        std_handles.output = reinterpret_cast<intptr_t>(file_);
+    void use(HANDLE handle) {
+        std_handles.output = reinterpret_cast<intptr_t>(handle);
         console_refresh();
+        view_rows_set(-1, -1);
+        console_wrap_pending = false;
     }
     void TearDown() override {
         std_handles = saved_;
-        console_refresh();
-        CloseHandle(file_);
-        DeleteFileA(path_);
+        use(reinterpret_cast<HANDLE>(saved_.output));
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
     }
-    std::string written() {
-        std::string s(GetFileSize(file_, nullptr), '\0');
-        SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-        DWORD got = 0;
-        ReadFile(file_, s.data(), static_cast<DWORD>(s.size()), &got, nullptr);
-        s.resize(got);
-        return s;
-    }
-    StdHandles saved_{};
-    char path_[MAX_PATH]{};
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    StdHandles saved_ = std_handles;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
 }  // namespace
 
-TEST_F(RawOutput, BytesReachTheFileUnchanged) {
-    const std::string heading =
-        "SIMULADOR DE LANZAMIENTO DE DADOS\r\n=================================\r\n";
-    // Control characters are not interpreted without a console.
-    const std::string controls("a\tb\bc\rd\ne\a\0f\xFF", 12);
-    console_print_text(heading.data(), static_cast<uint32_t>(heading.size()), 0);
-    console_print_text(controls.data(), static_cast<uint32_t>(controls.size()), 0);
-    EXPECT_EQ(written(), heading + controls);
-}
-
-TEST_F(RawOutput, NoConsoleMeansDefaultSize) {
+TEST_F(Output, WithoutConsoleBytesGoOutUnchanged) {
+    char dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "raw", 0, path);
+    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(handle_, INVALID_HANDLE_VALUE);
+    use(handle_);
+    const std::string heading = "SIMULADOR DE LANZAMIENTO DE DADOS\r\n=====\r\n";
+    const std::string controls("a\tb\bc\rd\ne\a\0f\xFF", 12);  // not interpreted
+    print(heading);
+    print(controls);
+    print("", kPrintSettleWrap);
+    // 16-bit text as UTF-8, a surrogate pair not split between pieces.
+    std::u16string wide(1023, u'x');
+    wide += u"\U0001F600\u00F1";
+    print_wide(wide);
     int32_t cols = 0, rows = 0;
     console_text_size(&cols, &rows);
-    EXPECT_EQ(cols, 80);
-    EXPECT_EQ(rows, 25);
+    EXPECT_EQ(cols * 100 + rows, 8025);
+
+    std::string got(GetFileSize(handle_, nullptr), '\0');
+    SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
+    DWORD n = 0;
+    ReadFile(handle_, got.data(), static_cast<DWORD>(got.size()), &n, nullptr);
+    EXPECT_EQ(got, heading + controls + std::string(1023, 'x') + "\xF0\x9F\x98\x80\xC3\xB1");
 }
 
-TEST_F(RawOutput, EmptyPrintsWriteNothing) {
-    console_print_text("", 0, 0);
-    console_print_text("", 0, kPrintSettleWrap);
-    EXPECT_EQ(written(), "");
-}
-
-TEST_F(RawOutput, WideTextAsUtf8) {
-    struct Row {
-        std::u16string text;
-        std::string bytes;
-    } rows[] = {
-        {u"A\r\n", "A\r\n"},
-        {u"\u00F1\u20AC", "\xC3\xB1\xE2\x82\xAC"},
-        {u"\U0001F600", "\xF0\x9F\x98\x80"},
-    };
-    std::string expected;
-    for (const Row& row : rows) {
-        console_print_text_wide(reinterpret_cast<const uint16_t*>(row.text.data()),
-                                static_cast<uint32_t>(row.text.size()), 0);
-        expected += row.bytes;
+// A real screen buffer. Wine gives a console only on a terminal: ctest runs
+// these through `script` with DICE_NEED_CONSOLE set; elsewhere they skip.
+class Console : public Output {
+protected:
+    void SetUp() override {
+        handle_ = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                            CONSOLE_TEXTMODE_BUFFER, nullptr);
+        if (handle_ != INVALID_HANDLE_VALUE) return shape(40, 12, 0, 9);
+        if (std::getenv("DICE_NEED_CONSOLE")) FAIL() << "no console";
+        GTEST_SKIP() << "no console";
     }
-    // A long text is converted in pieces without splitting a surrogate pair.
-    std::u16string many(1023, u'x');
-    many += u"\U0001F600";
-    console_print_text_wide(reinterpret_cast<const uint16_t*>(many.data()),
-                            static_cast<uint32_t>(many.size()), 0);
-    expected += std::string(1023, 'x') + "\xF0\x9F\x98\x80";
-    EXPECT_EQ(written(), expected);
+    // width x height cells, the window on rows first..last, cursor at its top.
+    void shape(int16_t width, int16_t height, int16_t first, int16_t last) {
+        const SMALL_RECT small{0, 0, 9, 4}, window{0, first, static_cast<int16_t>(width - 1), last};
+        ASSERT_TRUE(SetConsoleWindowInfo(handle_, TRUE, &small));
+        ASSERT_TRUE(SetConsoleScreenBufferSize(handle_, COORD{width, height}));
+        ASSERT_TRUE(SetConsoleWindowInfo(handle_, TRUE, &window));
+        use(handle_);
+        at(0, first);
+    }
+    void at(int16_t col, int16_t row) { SetConsoleCursorPosition(handle_, COORD{col, row}); }
+    std::string row(int16_t r) {
+        char cells[40];
+        DWORD got = 0;
+        ReadConsoleOutputCharacterA(handle_, cells, 40, COORD{0, r}, &got);
+        std::string s(cells, got);
+        return s.substr(0, s.find_last_not_of(' ') + 1);
+    }
+    // Cursor column, row and window top, all 0-based in the buffer.
+    std::string where() {
+        CONSOLE_SCREEN_BUFFER_INFO i{};
+        GetConsoleScreenBufferInfo(handle_, &i);
+        return std::to_string(i.dwCursorPosition.X) + "," + std::to_string(i.dwCursorPosition.Y) +
+               " top " + std::to_string(i.srWindow.Top);
+    }
+};
+
+std::string lines(int from, int to) {
+    std::string s;
+    for (int i = from; i <= to; ++i) {
+        s += i > from ? "\nL" : "L";
+        s += std::to_string(i);
+    }
+    return s;
+}
+
+TEST_F(Console, ControlCharacters) {
+    struct Row {
+        const char* text;
+        const char *row0, *row1, *cursor;
+    } rows[] = {
+        {"AB\tC", "AB      C", "", "9,0 top 0"}, {"abc\rX", "Xbc", "", "1,0 top 0"},
+        {"abc\nX", "abc", "X", "1,1 top 0"},      {"ab\b\bZ\b\b\bq", "qb", "", "1,0 top 0"},
+    };
+    for (const Row& r : rows) {
+        shape(40, 12, 0, 9);
+        DWORD n = 0;
+        FillConsoleOutputCharacterA(handle_, ' ', 40 * 12, COORD{0, 0}, &n);
+        print(r.text);
+        EXPECT_EQ(row(0) + "|" + row(1) + "|" + where(),
+                  std::string(r.row0) + "|" + r.row1 + "|" + r.cursor);
+    }
+    int32_t col = 0, line = 0, cols = 0, height = 0;
+    console_cursor_pos(&col, &line);
+    console_text_size(&cols, &height);
+    EXPECT_EQ(col * 100 + line, 201);
+    EXPECT_EQ(cols * 100 + height, 4010);
+}
+
+TEST_F(Console, WindowFollowsThenWholeBufferScrolls) {
+    print(lines(0, 10));
+    // Free rows below: the window moves, the text stays.
+    EXPECT_EQ(row(0) + " " + row(10) + " " + where(), "L0 L10 3,10 top 1");
+    print('\n' + lines(11, 12));
+    EXPECT_EQ(row(0) + " " + row(11) + " " + where(), "L1 L12 3,11 top 2");
+    print('\n' + lines(13, 40));  // more lines than the buffer has rows
+    EXPECT_EQ(row(0) + " " + row(11) + " " + where(), "L29 L40 3,11 top 2");
+}
+
+TEST_F(Console, BandScrollsOnlyItsRows) {
+    print(lines(0, 9));
+    view_rows_set(2, 4);
+    at(0, 4);
+    print("\nnew");
+    EXPECT_EQ(row(1) + row(2) + row(3) + row(4) + row(5) + " " + where(), "L1L3L4newL5 3,4 top 0");
+}
+
+TEST_F(Console, LastCellDefersTheWrap) {
+    const std::string full(40, 'w');
+    struct Row {
+        const char* name;
+        void (*then)();
+        const char* after;
+    } rows[] = {
+        {"parked", [] {}, "39,9 top 0"},
+        {"empty print", [] { print(""); }, "39,9 top 0"},
+        {"empty print, flag 8", [] { print("", kPrintSettleWrap); }, "0,10 top 1"},
+        {"next character", [] { print("Z"); }, "1,10 top 1"},
+        {"positioning clears it", [] { console_move_cursor(3, 5, -1), print("P"); }, "5,2 top 0"},
+    };
+    for (const Row& r : rows) {
+        shape(40, 12, 0, 9);
+        at(0, 9);
+        print(full);
+        r.then();
+        EXPECT_EQ(where(), r.after) << r.name;
+        EXPECT_EQ(row(9), full) << r.name;
+    }
+}
+
+TEST_F(Console, MoveCursorResult) {
+    CONSOLE_CURSOR_INFO shown{25, TRUE};
+    SetConsoleCursorInfo(handle_, &shown);
+    struct Row {
+        int32_t row, col, visibility, result;
+    } rows[] = {
+        {3, 7, -1, 7 | 3 << 8 | 0x10000},
+        {4, 1, 0, 1 | 4 << 8 | 0x10000},
+        {0, 9, -1, 9 | 4 << 8},  // 0 keeps the row; hidden before
+        {2, 0, 1, 9 | 2 << 8},
+        {0, 0, -1, 9 | 2 << 8 | 0x10000},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(console_move_cursor(r.row, r.col, r.visibility), r.result) << r.row;
+    shape(40, 30, 10, 19);  // rows count from the window's top
+    console_move_cursor(1, 1, -1);
+    print_wide(u"A\u00F1\u20AC");
+    WCHAR cells[3] = {};
+    DWORD got = 0;
+    ReadConsoleOutputCharacterW(handle_, cells, 3, COORD{0, 10}, &got);
+    EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(cells), 3), u"A\u00F1\u20AC");
 }
