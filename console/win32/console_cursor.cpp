@@ -25,7 +25,8 @@ int32_t console_move_cursor(int32_t row, int32_t col, int32_t visibility) {
         int32_t y = row ? console_area.top + row - 1 : info.dwCursorPosition.Y;
         x = x < 0 ? 0 : x >= info.dwSize.X ? info.dwSize.X - 1 : x;
         y = y < 0 ? 0 : y >= info.dwSize.Y ? info.dwSize.Y - 1 : y;
-        if (row || col) SetConsoleCursorPosition(out, COORD{static_cast<SHORT>(x), static_cast<SHORT>(y)});
+        if (row || col)
+            SetConsoleCursorPosition(out, COORD{static_cast<SHORT>(x), static_cast<SHORT>(y)});
         target_col = x - console_area.left + 1;
         target_row = y - console_area.top + 1;
     }

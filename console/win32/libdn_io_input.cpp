@@ -46,19 +46,19 @@ void console_input_event(const INPUT_RECORD& record) {
         return;
     }
     if (key.wRepeatCount == 0) return;
-    if (key.wVirtualKeyCode >= VK_NUMPAD0 && key.wVirtualKeyCode <= VK_NUMPAD9 && alt_alone(state)) {
+    const WORD vk = key.wVirtualKeyCode;
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9 && alt_alone(state)) {
         // A digit of the number being composed, and nothing else: Alt with
         // keypad 5 would otherwise add a stray extended key to the
         // composed character.
-        alt_number = alt_number * 10 + (key.wVirtualKeyCode - VK_NUMPAD0);
+        alt_number = alt_number * 10 + (vk - VK_NUMPAD0);
         return;
     }
     uint8_t character = static_cast<uint8_t>(key.uChar.AsciiChar);
     // Some consoles (Wine's on a terminal) report Escape without the
     // character it types, which would leave it no code at all.
-    if (character == 0 && key.wVirtualKeyCode == VK_ESCAPE) character = 27;
-    const int32_t code =
-        translate_key_event(character, key.wVirtualScanCode, key.wVirtualKeyCode, state, 0);
+    if (character == 0 && vk == VK_ESCAPE) character = 27;
+    const int32_t code = translate_key_event(character, key.wVirtualScanCode, vk, state, 0);
     if (code != -1) {
         alt_number = 0;
         console_queue_push(code);
