@@ -1,6 +1,19 @@
 // The display drivers of each platform, in the order they are tried.
 #include "gfx/display/display_driver.h"
 
+#if defined(_WIN32)
+
 const DisplayDriver* const display_drivers[] = {
     nullptr,
 };
+
+#else
+
+extern const DisplayDriver x11_driver;
+
+const DisplayDriver* const display_drivers[] = {
+    &x11_driver,
+    nullptr,
+};
+
+#endif

@@ -1,0 +1,231 @@
+#include "gfx/display/x11/x11_window.h"
+
+#include <X11/Xatom.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "console/cp437.h"
+#include "gfx/display/window.h"
+#include "gfx/screen.h"
+
+X11Window x11;
+
+namespace {
+
+// The display's format as the blitter table knows it.
+bool choose_format() {
+    if (x11.visual->c_class != TrueColor) return false;
+    int count = 0;
+    int bits = 0;
+    if (XPixmapFormatValues* formats = XListPixmapFormats(x11.display, &count)) {
+        for (int i = 0; i < count; ++i)
+            if (formats[i].depth == x11.depth) bits = formats[i].bits_per_pixel;
+        XFree(formats);
+    }
+    int32_t key;
+    if (bits == 16)
+        key = x11.depth == 15 ? 15 : 16;
+    else if (bits == 24 || bits == 32)
+        key = bits;
+    else
+        return false;
+    x11.bytes_per_pixel = bits / 8;
+    return window_choose_blitter(key, x11.visual->red_mask < x11.visual->blue_mask);
+}
+
+std::string title_utf8(const char* title) {
+    std::string out;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(title); *p; ++p) {
+        char bytes[4];
+        out.append(bytes, static_cast<size_t>(utf8_encode(*p < 128 ? *p : cp437_to_unicode(*p), bytes)));
+    }
+    return out;
+}
+
+void set_hints(int32_t width, int32_t height) {
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
+    hints->flags = PPosition | PSize | PMinSize | PMaxSize | USPosition;
+    hints->min_width = hints->max_width = hints->width = width;
+    hints->min_height = hints->max_height = hints->height = height;
+    XSetWMNormalHints(x11.display, x11.window, hints);
+    XFree(hints);
+
+    XClassHint* cls = XAllocClassHint();
+    if (cls) {
+        cls->res_name = window.class_name;
+        cls->res_class = window.class_name;
+        XSetClassHint(x11.display, x11.window, cls);
+        XFree(cls);
+    }
+    XSetWMProtocols(x11.display, x11.window, &x11.wm_delete_window, 1);
+}
+
+// Borderless and covering the monitor: asked of the window manager, and
+// already so by position and size where none answers.
+void ask_full_screen() {
+    XChangeProperty(x11.display, x11.window, x11.net_wm_state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&x11.net_wm_state_fullscreen), 1);
+    const long motif[5] = {2, 0, 0, 0, 0};  // decorations: none
+    XChangeProperty(x11.display, x11.window, x11.motif_wm_hints, x11.motif_wm_hints, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(motif), 5);
+}
+
+void open_input_context() {
+    XSetLocaleModifiers("");
+    x11.im = XOpenIM(x11.display, nullptr, nullptr, nullptr);
+    if (!x11.im) return;
+    x11.ic = XCreateIC(x11.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, x11.window,
+                       XNFocusWindow, x11.window, nullptr);
+    if (!x11.ic) return;
+    long im_events = 0;
+    XGetICValues(x11.ic, XNFilterEvents, &im_events, nullptr);
+    XWindowAttributes attrs;
+    XGetWindowAttributes(x11.display, x11.window, &attrs);
+    XSelectInput(x11.display, x11.window, attrs.your_event_mask | im_events);
+    XSetICFocus(x11.ic);
+}
+
+Cursor make_blank_cursor() {
+    static const char none[8] = {};
+    Pixmap bits = XCreateBitmapFromData(x11.display, x11.window, none, 8, 8);
+    XColor black{};
+    const Cursor c = XCreatePixmapCursor(x11.display, bits, bits, &black, &black, 0, 0);
+    XFreePixmap(x11.display, bits);
+    return c;
+}
+
+}  // namespace
+
+bool x11_open_surface() {
+    if (!x11.display && !(x11.display = XOpenDisplay(nullptr))) return false;
+    Display* d = x11.display;
+    const int scr = DefaultScreen(d);
+    x11.visual = DefaultVisual(d, scr);
+    x11.depth = DefaultDepth(d, scr);
+    if (!choose_format()) return false;
+    x11.wm_protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    x11.wm_delete_window = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    x11.net_wm_state = XInternAtom(d, "_NET_WM_STATE", False);
+    x11.net_wm_state_fullscreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    x11.motif_wm_hints = XInternAtom(d, "_MOTIF_WM_HINTS", False);
+    x11.net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
+    x11.utf8_string = XInternAtom(d, "UTF8_STRING", False);
+
+    const int32_t monitor_w = DisplayWidth(d, scr);
+    const int32_t monitor_h = DisplayHeight(d, scr);
+    const bool full = window.flags & kOpenFullScreen;
+    int32_t x, y, w, h;
+    if (full) {
+        // The largest whole enlargement that fits, centred on black.
+        const int32_t zoom = std::min(monitor_w / window.width, monitor_h / window.height);
+        if (zoom < 1) return false;
+        window.zoom = zoom;
+        window.view_x = (monitor_w - window.width * zoom) / 2;
+        window.view_y = (monitor_h - window.height * zoom) / 2;
+        x = y = 0;
+        w = monitor_w;
+        h = monitor_h;
+    } else {
+        window.zoom = 1;
+        window.view_x = window.view_y = 0;
+        w = window.width;
+        h = window.height;
+        x = std::max(0, (monitor_w - w) / 2);
+        y = std::max(0, (monitor_h - h) / 2);
+    }
+
+    XSetWindowAttributes attrs{};
+    attrs.background_pixel = BlackPixel(d, scr);
+    attrs.border_pixel = BlackPixel(d, scr);
+    attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                       EnterWindowMask | LeaveWindowMask | ExposureMask | FocusChangeMask | StructureNotifyMask;
+    x11.window = XCreateWindow(d, RootWindow(d, scr), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
+                               x11.depth, InputOutput, x11.visual, CWBackPixel | CWBorderPixel | CWEventMask,
+                               &attrs);
+    if (!x11.window) return false;
+    set_hints(w, h);
+    if (full) ask_full_screen();
+    x11_apply_title(window.title);
+    x11.gc = XCreateGC(d, x11.window, 0, nullptr);
+    if (!x11.gc || !x11_image_create(w, h)) return false;
+    if (window.zoom > 1) {
+        x11.staging_pitch = window.width * x11.bytes_per_pixel;
+        x11.staging.assign(static_cast<size_t>(x11.staging_pitch) * window.height, 0);
+    }
+    x11.blank_cursor = make_blank_cursor();
+    if (!window.mouse.cursor_shown) XDefineCursor(d, x11.window, x11.blank_cursor);
+    x11_keymap_build();
+    open_input_context();
+    XMapRaised(d, x11.window);
+    XFlush(d);
+    window.handle = &x11;
+    return true;
+}
+
+void x11_close_surface() {
+    if (!x11.display) return;
+    Display* d = x11.display;
+    if (x11.ic) XDestroyIC(x11.ic);
+    if (x11.im) XCloseIM(x11.im);
+    x11_image_destroy();
+    if (x11.blank_cursor) XFreeCursor(d, x11.blank_cursor);
+    if (x11.gc) XFreeGC(d, x11.gc);
+    if (x11.window) XDestroyWindow(d, x11.window);
+    XCloseDisplay(d);
+    x11 = X11Window{};
+    window.handle = nullptr;
+}
+
+void x11_paint() {
+    if (x11.image) x11_image_put(0, 0, x11.image->width, x11.image->height);
+}
+
+uint8_t* x11_begin_rows(int32_t* pitch) {
+    if (!x11.image) return nullptr;
+    if (window.zoom > 1) {
+        *pitch = x11.staging_pitch;
+        return x11.staging.data();
+    }
+    *pitch = x11.image->bytes_per_line;
+    return reinterpret_cast<uint8_t*>(x11.image->data) + static_cast<size_t>(window.view_y) * *pitch +
+           static_cast<size_t>(window.view_x) * x11.bytes_per_pixel;
+}
+
+void x11_present_rows(int32_t first, int32_t end) {
+    const int32_t zoom = window.zoom;
+    if (zoom > 1) {
+        const int32_t bpl = x11.image->bytes_per_line;
+        uint8_t* at = reinterpret_cast<uint8_t*>(x11.image->data) + static_cast<size_t>(window.view_y) * bpl +
+                      static_cast<size_t>(window.view_x) * x11.bytes_per_pixel;
+        blit_enlarge_rows(x11.staging.data(), x11.staging_pitch, x11.bytes_per_pixel, window.width, first, end, at,
+                          bpl, zoom);
+    }
+    x11_image_put(window.view_x, window.view_y + first * zoom, window.width * zoom, (end - first) * zoom);
+}
+
+void x11_apply_title(const char* title) {
+    if (!x11.window) return;
+    XStoreName(x11.display, x11.window, title);
+    const std::string utf8 = title_utf8(title);
+    XChangeProperty(x11.display, x11.window, x11.net_wm_name, x11.utf8_string, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+    XFlush(x11.display);
+}
+
+void x11_warp_pointer(int32_t x, int32_t y) {
+    if (!x11.window) return;
+    XWarpPointer(x11.display, None, x11.window, 0, 0, 0, 0, x, y);
+    XFlush(x11.display);
+}
+
+void x11_show_pointer(bool shown) {
+    if (!x11.window) return;
+    if (shown)
+        XUndefineCursor(x11.display, x11.window);
+    else
+        XDefineCursor(x11.display, x11.window, x11.blank_cursor);
+    XFlush(x11.display);
+}

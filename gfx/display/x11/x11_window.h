@@ -1,0 +1,61 @@
+// The X11 window behind the "X11" driver: its connection, window, image
+// and input context. Everything here runs on the update thread.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+#include <vector>
+
+struct X11Window {
+    Display* display;
+    Window window;
+    GC gc;
+    Visual* visual;
+    int depth;
+    int bytes_per_pixel;
+    Atom wm_protocols, wm_delete_window, net_wm_state, net_wm_state_fullscreen, motif_wm_hints, net_wm_name,
+        utf8_string;
+    XIM im;
+    XIC ic;
+    Cursor blank_cursor;
+    // The image covers the whole client area; the framebuffer shows at
+    // window.view_x, view_y, enlarged window.zoom times.
+    XImage* image;
+    XShmSegmentInfo shm;
+    bool use_shm;
+    // Converted rows at their own size when the image is enlarged.
+    std::vector<uint8_t> staging;
+    int32_t staging_pitch;
+    // Virtual key of each key code, for the held keys.
+    uint8_t keycode_vk[256];
+    // Which of the two Ctrl and Alt keys are down, from the key events.
+    bool right_ctrl, right_alt;
+};
+
+extern X11Window x11;
+
+bool x11_open_surface();
+void x11_close_surface();
+void x11_paint();
+uint8_t* x11_begin_rows(int32_t* pitch);
+void x11_present_rows(int32_t first, int32_t end);
+void x11_apply_title(const char* title);
+void x11_warp_pointer(int32_t x, int32_t y);
+void x11_show_pointer(bool shown);
+
+// The image (x11_image.cpp): shared memory when the server offers it.
+bool x11_image_create(int32_t width, int32_t height);
+void x11_image_destroy();
+void x11_image_put(int32_t x, int32_t y, int32_t width, int32_t height);
+
+// Input (x11_input.cpp).
+void x11_pump_events();
+void x11_read_virtual_keys(uint8_t* down);
+void x11_keymap_build();
+// The Windows virtual-key code of a key symbol, or 0.
+uint16_t x11_keysym_vk(KeySym sym);
+// The PC scan code of an evdev key code, and whether it is an enhanced key.
+uint16_t x11_scan_code(unsigned keycode, bool* enhanced);
