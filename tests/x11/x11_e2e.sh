@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The X11 driver end to end on its own Xvfb: a real window (or the whole
+# monitor), keys typed with xdotool, the text read back from screenshots.
+#   x11_e2e.sh RUN XVFB_DEPTH x11_demo screen_text wm_close
+# RUN: window  type a number, read the text, a key ends the program
+#      close   the same, then the close button ends the final wait
+#      toggle  Alt+Enter to full screen and back, the text stays
+#      full    opened full screen on a monitor twice as large: enlarged
+# Set X11_E2E_SHOTS to a folder to keep the screenshots.
+set -euo pipefail
+run=$1 depth=$2 demo=$3 decode=$4 closer=$5
+
+work=$(mktemp -d)
+xvfb_pid=
+demo_pid=
+cleanup() {
+    [ -n "$demo_pid" ] && kill -9 "$demo_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL ($run at depth $depth): $*" >&2
+    exit 1
+}
+
+monitor_w=1024 monitor_h=768
+[ "$run" = full ] && monitor_w=1600 monitor_h=1200
+# Xvfb picks a free display number itself and writes it to the descriptor.
+Xvfb -displayfd 3 -screen 0 "${monitor_w}x${monitor_h}x${depth}" -nolisten tcp 3>"$work/display" \
+    2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(head -n1 "$work/display")
+
+flags=0
+[ "$run" = full ] && flags=1
+"$demo" "$flags" 16 >"$work/out" 2>&1 &
+demo_pid=$!
+
+window_id() { timeout 10 xdotool search --sync --name '^x11_demo$' | head -n1; }
+geometry() { xdotool getwindowgeometry --shell "$1" | tr '\n' ' '; }
+wait_geometry() {  # WIDTH HEIGHT: the window has been re-created at that size
+    local wid
+    for _ in $(seq 50); do
+        wid=$(window_id)
+        case "$(geometry "$wid")" in *"WIDTH=$1 HEIGHT=$2 "*) echo "$wid"; return ;; esac
+        sleep 0.1
+    done
+    fail "no window of $1 x $2: $(geometry "$wid")"
+}
+focus() { xdotool windowfocus --sync "$1"; }
+
+expected=$'X11 SCREEN TEST\n===============\nNUMBER = ? 12\nGOT  12\nPRESS A KEY'
+shot=0
+expect_text() {  # X Y ZOOM: where the screen shows on the monitor
+    local got=
+    for _ in $(seq 30); do
+        shot=$((shot + 1))
+        import -window root -depth 8 "ppm:$work/shot.ppm"
+        got=$("$decode" "$work/shot.ppm" "$1" "$2" "$3" 100 6)
+        if [ -n "${X11_E2E_SHOTS:-}" ]; then
+            mkdir -p "$X11_E2E_SHOTS"
+            cp "$work/shot.ppm" "$X11_E2E_SHOTS/${run}_${depth}_$shot.ppm"
+        fi
+        [ "$got" = "$expected" ] && return
+        sleep 0.1
+    done
+    fail "screen text at ($1, $2) x$3 was:
+$got"
+}
+
+# The program must end with code 0 within a second of the last event.
+expect_exit() {
+    local start=$1 rc=0
+    for _ in $(seq 100); do
+        kill -0 "$demo_pid" 2>/dev/null || break
+        sleep 0.01
+    done
+    kill -0 "$demo_pid" 2>/dev/null && fail "still running a second after the end was asked"
+    wait "$demo_pid" || rc=$?
+    demo_pid=
+    local ms=$((($(date +%s%N) - start) / 1000000))
+    [ "$rc" -eq 0 ] || fail "exit code $rc: $(cat "$work/out")"
+    [ "$ms" -le 1000 ] || fail "ended after $ms ms"
+    echo "ended with code 0 after $ms ms"
+}
+
+if [ "$run" = full ]; then
+    wid=$(wait_geometry "$monitor_w" "$monitor_h")
+    zoom=$((monitor_w / 800 < monitor_h / 600 ? monitor_w / 800 : monitor_h / 600))
+    x=$(((monitor_w - 800 * zoom) / 2)) y=$(((monitor_h - 600 * zoom) / 2))
+else
+    wid=$(wait_geometry 800 600)
+    zoom=1 x=$(((monitor_w - 800) / 2)) y=$(((monitor_h - 600) / 2))
+fi
+focus "$wid"
+xdotool type --delay 30 12
+xdotool key Return
+expect_text "$x" "$y" "$zoom"
+
+case "$run" in
+    close)
+        start=$(date +%s%N)
+        "$closer" "$wid"
+        expect_exit "$start"
+        ;;
+    toggle)
+        xdotool key alt+Return
+        wid=$(wait_geometry "$monitor_w" "$monitor_h")
+        focus "$wid"
+        expect_text "$x" "$y" 1
+        xdotool key alt+Return
+        wid=$(wait_geometry 800 600)
+        focus "$wid"
+        expect_text "$x" "$y" 1
+        ;&
+    *)
+        start=$(date +%s%N)
+        xdotool key x
+        expect_exit "$start"
+        ;;
+esac
