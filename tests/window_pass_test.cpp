@@ -251,6 +251,14 @@ TEST_F(WindowTest, MouseInFramebufferCoordinates) {
     EXPECT_EQ(window_get_mouse(nullptr, nullptr, nullptr, nullptr), -1);
 }
 
+TEST_F(WindowTest, ClosingWhileTheProgramHoldsTheLockEnds) {
+    ASSERT_EQ(open_window(19, 16), 0);
+    screen_lock();
+    screen_open(0, 0, 0, 0, 0);  // joins the update thread, which waits for the lock
+    EXPECT_EQ(screen, nullptr);
+    EXPECT_FALSE(window_initialised());
+}
+
 // The program's final wait polls without pause, taking and giving back the
 // lock each time; a key pushed by the window's events must still arrive.
 TEST_F(WindowTest, KeyPushedDuringASpinningPollIsSeen) {

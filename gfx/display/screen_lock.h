@@ -12,28 +12,38 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <thread>
 
 class FairLock {
 public:
     void lock() {
         std::unique_lock<std::mutex> guard(mutex_);
         const uint64_t ticket = next_++;
-        if (ticket == serving_) return;
-        ++waiting_;
-        turn_.wait(guard, [&] { return serving_ == ticket; });
-        --waiting_;
+        if (ticket != serving_) {
+            ++waiting_;
+            turn_.wait(guard, [&] { return serving_ == ticket; });
+            --waiting_;
+        }
+        owner_ = std::this_thread::get_id();
     }
     void unlock() {
         bool wake;
         {
             std::lock_guard<std::mutex> guard(mutex_);
+            owner_ = std::thread::id();
             ++serving_;
             wake = waiting_ != 0;
         }
         if (wake) turn_.notify_all();
     }
 
+    bool held_by_this_thread() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return owner_ == std::this_thread::get_id();
+    }
+
 private:
+    std::thread::id owner_;
     std::mutex mutex_;
     std::condition_variable turn_;
     uint64_t next_ = 0;

@@ -110,6 +110,9 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
 
 void window_exit() {
     running = false;
+    // A screen closed while its program holds the lock: the thread must
+    // finish its pass before it can end, and the lock dies with the screen.
+    if (update_thread.joinable() && screen_lock_.held_by_this_thread()) screen_lock_.unlock();
     if (update_thread.joinable()) update_thread.join();
 }
 
