@@ -54,7 +54,13 @@ wait_geometry() {  # WIDTH HEIGHT: the window has been re-created at that size
     done
     fail "no window of $1 x $2: $(geometry "$wid")"
 }
-focus() { xdotool windowfocus --sync "$1"; }
+focus() {  # retried: the window may not be mapped yet
+    for _ in $(seq 50); do
+        xdotool windowfocus --sync "$1" 2>/dev/null && return
+        sleep 0.1
+    done
+    fail "window $1 cannot take the focus"
+}
 
 expected=$'X11 SCREEN TEST\n===============\nNUMBER = ? 12\nGOT  12\nPRESS A KEY'
 shot=0
