@@ -1,5 +1,6 @@
 #include "app/dice.h"
 
+#include "gfx/screen.h"
 #include "runtime/keys.h"
 #include "runtime/line_input.h"
 #include "runtime/print.h"
@@ -27,11 +28,12 @@ void print_report(const DiceState& state) {
     }
 }
 
-void dice_main(int argc, char** argv) {
-    module_init_once();
-    runtime_start(argc, argv);
-    runtime_module_constructors();
-
+void dice_run() {
+    screen_open(19, 16, 4, kOpenFullScreen, 0);
+    if (!screen_pointer()) {
+        print_text(0, text("Error setting video mode!"), 1);
+        return;
+    }
     print_text(0, text("SIMULADOR DE LANZAMIENTO DE DADOS"), 1);
     print_text(0, text("================================="), 1);
     read_line_prompted(text("NUMERO DE LANZAMIENTOS = "), -1, -1);
@@ -45,5 +47,12 @@ void dice_main(int argc, char** argv) {
 
     while (string_compare(&dice.key_text, string_empty()) == 0)
         string_assign(&dice.key_text, poll_key_string());
+}
+
+void dice_main(int argc, char** argv) {
+    module_init_once();
+    runtime_start(argc, argv);
+    runtime_module_constructors();
+    dice_run();
     runtime_end(0);
 }

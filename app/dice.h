@@ -33,9 +33,14 @@ inline void throw_dice(DiceState& state, int32_t first, int32_t limit) {
     }
 }
 
-// The whole program after start-up: screen, dialogue, throws, report and
-// the final wait. Never returns.
+// The whole program: start-up, then dice_run, then the end with exit
+// code 0. Never returns.
 [[noreturn]] void dice_main(int argc, char** argv);
+
+// The program after start-up: opens the screen (or says it cannot), runs
+// the dialogue, throws, prints the report and waits for a key. The screen
+// is left open for the exit handler.
+void dice_run();
 
 // The report: two empty lines, the mean, an empty line and the six
 // frequency lines.

@@ -24,10 +24,10 @@ int32_t read_text_line(RtString* destination, int32_t max_chars) {
 int32_t read_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
     int32_t result = -1;
     if (screen && screen->driver->get_mouse) {
-        display_lock(screen->driver);
+        screen_auto_lock();
         int32_t w = 0, b = 0;
         result = screen->driver->get_mouse(x, y, &w, &b);
-        display_unlock(screen->driver);
+        screen_auto_unlock();
         if (result == 0) {
             if (wheel) *wheel = w;
             if (buttons) *buttons = b;
@@ -42,9 +42,9 @@ int32_t read_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
 
 int32_t move_mouse(int32_t x, int32_t y, int32_t visible) {
     if (!screen || !screen->driver->set_mouse) return set_last_error(1);
-    display_lock(screen->driver);
+    screen_auto_lock();
     screen->driver->set_mouse(x, y, visible);
-    display_unlock(screen->driver);
+    screen_auto_unlock();
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "gfx/display/display_driver.h"
 #include "gfx/screen.h"
+#include "runtime/keys.h"
 #include "runtime/line_input.h"
 #include "runtime/platform.h"
 
@@ -46,19 +47,8 @@ int32_t gfx_key_available() {
 
 RtString* gfx_poll_key_string() {
     if (!screen) return string_empty();
-    const int32_t code = gfx_take_key();
-    if (code == 0) return string_empty();
-    RtString* key;
-    if (code <= 255) {
-        const char c = static_cast<char>(code);
-        key = string_temp_copy(&c, 1);
-    } else {
-        const char bytes[2] = {static_cast<char>(0xFF), static_cast<char>(code >> 8)};
-        key = string_temp_copy(bytes, 2);
-    }
-    // The key is already out of the queue; without a string for it the
-    // poll reports no key rather than failing.
-    return key ? key : string_empty();
+    // Without a string for a key already taken, the poll reports no key.
+    return key_code_string(gfx_take_key());
 }
 
 int32_t gfx_wait_key_code() {
@@ -108,8 +98,8 @@ void gfx_push_key(int32_t code) {
 
 int32_t gfx_is_key_down(int32_t scan_code) {
     if (!screen || scan_code < 0 || scan_code > 127) return 0;
-    display_lock(screen->driver);
+    screen_auto_lock();
     const int32_t held = screen->key_down[scan_code];
-    display_unlock(screen->driver);
+    screen_auto_unlock();
     return held;
 }

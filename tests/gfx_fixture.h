@@ -19,6 +19,7 @@ protected:
         }
         null_driver_read_console(true);
     }
+public:
     static void open(int32_t mode, int32_t depth = 0, int32_t pages = 1) {
         screen_open(mode, depth, pages, kOpenNullDriver, 0);
         ASSERT_NE(screen, nullptr) << "mode " << mode;

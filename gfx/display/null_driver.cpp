@@ -7,15 +7,14 @@
 // Having no window, it takes its keys from the console's input, so that a
 // program run with it can still be answered and ended, from a terminal or
 // a pipe, instead of waiting for keys that can never come.
-#include <mutex>
-
 #include "console/console_input.h"
 #include "gfx/display/display_driver.h"
+#include "gfx/display/screen_lock.h"
 #include "gfx/screen.h"
 
 namespace {
 
-std::recursive_mutex null_lock;
+FairLock null_lock;
 bool reads_console = true;
 
 void lock() { null_lock.lock(); }
