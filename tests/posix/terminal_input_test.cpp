@@ -135,6 +135,11 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         {"SIGABRT", SIGABRT, false, SIGABRT}, {"SIGQUIT", SIGQUIT, false, SIGQUIT},
     };
     for (const Row& r : rows) {
+        // The runtime leaves a signal alone that someone else handles (a
+        // sanitizer catches SIGSEGV, for one): nothing to check there.
+        struct sigaction current{};
+        if (r.signal && sigaction(r.signal, nullptr, &current) == 0 && current.sa_handler != SIG_DFL)
+            continue;
         PtyTerminal pty(80, 24, "\x1b[1;1R");
         termios before{};
         tcgetattr(pty.slave(), &before);
