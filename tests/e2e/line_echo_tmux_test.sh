@@ -7,38 +7,9 @@ program=$1
 shift
 runner=$(printf '%q ' "$@")
 socket=line_echo_$$
-work=$(mktemp -d)
 fail=0
 pass=0
-
-t() { tmux -L "$socket" "$@"; }
-cleanup() {
-    t kill-server 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-screen() { t capture-pane -p -t e2e; }
-
-# Waits until the screen shows a line equal to $1 (up to $2 seconds).
-wait_line() {
-    local want=$1 limit=${2:-15} i
-    for ((i = 0; i < limit * 10; i++)); do
-        screen | grep -qxF -- "$want" && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits until a line of the screen matches the regular expression $1.
-wait_match() {
-    local want=$1 limit=${2:-15} i
-    for ((i = 0; i < limit * 10; i++)); do
-        screen | grep -qE -- "$want" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+. "$(dirname "$0")/tmux_session.sh"
 
 check() {  # name, expected line, keys...
     local name=$1 want=$2

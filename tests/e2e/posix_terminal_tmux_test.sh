@@ -7,28 +7,9 @@
 set -u
 program=$1
 socket=posix_e2e_$$
-work=$(mktemp -d)
 fail=0
 pass=0
-
-t() { tmux -L "$socket" "$@"; }
-cleanup() {
-    t kill-server 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-screen() { t capture-pane -p -t e2e; }
-
-# Waits until the screen shows a line equal to $1 (up to $2 seconds).
-wait_line() {
-    local want=$1 limit=${2:-10} i
-    for ((i = 0; i < limit * 20; i++)); do
-        screen | grep -qxF -- "$want" && return 0
-        sleep 0.05
-    done
-    return 1
-}
+. "$(dirname "$0")/tmux_session.sh"
 
 ok() { pass=$((pass + 1)); }
 bad() {

@@ -1,0 +1,33 @@
+# Shared by the tmux end-to-end scripts: a private tmux server on the
+# socket "$socket", a scratch folder "$work" removed at exit, and waits on
+# what the pane shows. Source it after setting socket.
+work=$(mktemp -d)
+
+t() { tmux -L "$socket" "$@"; }
+cleanup() {
+    t kill-server 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+screen() { t capture-pane -p -t e2e; }
+
+# Waits until the screen shows a line equal to $1 (up to $2 seconds).
+wait_line() {
+    local want=$1 limit=${2:-15} i
+    for ((i = 0; i < limit * 20; i++)); do
+        screen | grep -qxF -- "$want" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Waits until a line of the screen matches the regular expression $1.
+wait_match() {
+    local want=$1 limit=${2:-15} i
+    for ((i = 0; i < limit * 20; i++)); do
+        screen | grep -qE -- "$want" && return 0
+        sleep 0.05
+    done
+    return 1
+}
