@@ -10,9 +10,11 @@ const DisplayDriver* const display_drivers[] = {
 #else
 
 extern const DisplayDriver x11_driver;
+extern const DisplayDriver opengl_driver;
 
 const DisplayDriver* const display_drivers[] = {
     &x11_driver,
+    &opengl_driver,
     nullptr,
 };
 

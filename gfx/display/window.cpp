@@ -20,6 +20,9 @@ FairLock screen_lock_;
 std::mutex title_mutex;  // the title may be set while the program holds the screen lock
 std::atomic<bool> running{false};
 std::thread update_thread;
+// The surface was opened on the program's thread, which also runs the passes.
+bool in_place = false;
+std::chrono::steady_clock::time_point last_pass;
 
 // Start-up handshake between init and the update thread.
 std::mutex start_mutex;
@@ -93,6 +96,21 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
     std::memcpy(window.class_name, "dngfxclass_", 11);
     copy_title(window.class_name + 11, 140, window.title);
 
+    if (flags & kOpenOpenGl) {
+        window_lock();
+        const bool opened = ops->open_surface();
+        if (opened)
+            window.active = true;
+        else
+            ops->close_surface();
+        window_unlock();
+        if (!opened) return -1;
+        in_place = true;
+        running = true;
+        last_pass = std::chrono::steady_clock::now();
+        return 0;
+    }
+
     start = Start::pending;
     running = true;
     update_thread = std::thread(ops->thread_main ? ops->thread_main : window_thread_main);
@@ -114,6 +132,13 @@ void window_exit() {
     // finish its pass before it can end, and the lock dies with the screen.
     if (update_thread.joinable() && screen_lock_.held_by_this_thread()) screen_lock_.unlock();
     if (update_thread.joinable()) update_thread.join();
+    if (in_place) {
+        in_place = false;
+        if (screen_lock_.held_by_this_thread()) screen_lock_.unlock();
+        window_lock();
+        window.ops->close_surface();
+        window_unlock();
+    }
 }
 
 bool window_initialised() { return running; }
@@ -144,8 +169,10 @@ void window_thread_main() {
     window_unlock();
 }
 
-void window_pass() {
-    window_lock();
+namespace {
+
+// A pass's work, inside the screen lock.
+void pass_locked() {
     const WindowOps& ops = *window.ops;
     apply_requests();
     if (window.palette_changed) {
@@ -166,7 +193,28 @@ void window_pass() {
         }
     }
     if (ops.pump_events) ops.pump_events();
+}
+
+}  // namespace
+
+void window_pass() {
+    window_lock();
+    pass_locked();
     window_unlock();
+}
+
+void window_poll() {
+    if (!in_place) return;
+    last_pass = std::chrono::steady_clock::now();
+    // The keyboard operations poll while they hold the lock.
+    if (screen_lock_.held_by_this_thread())
+        pass_locked();
+    else
+        window_pass();
+}
+
+void window_pass_if_due() {
+    if (in_place && std::chrono::steady_clock::now() - last_pass >= kPassInterval) window_poll();
 }
 
 void window_lock() { screen_lock_.lock(); }

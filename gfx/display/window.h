@@ -98,15 +98,23 @@ extern WindowState window;
 
 // Common init: clears the state, refuses flag 0x02 unless `driver_name`
 // is "OpenGL", raises a depth below 8 to 8, starts the update thread and
-// waits until it has opened its surface (0) or given up (-1).
+// waits until it has opened its surface (0) or given up (-1). With flag
+// 0x02 no thread starts: the surface opens on the calling thread, and the
+// passes run there through window_poll and window_pass_if_due.
 int32_t window_init(const WindowOps* ops, const char* driver_name, const char* title, int32_t width,
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags);
-// Stops and joins the update thread; harmless when none runs.
+// Stops and joins the update thread, or closes a surface opened in place;
+// harmless when neither is open.
 void window_exit();
 bool window_initialised();
 
 void window_lock();
 void window_unlock();
+// Without an update thread: one pass now, or one only if the pass interval
+// has gone by since the last; both do nothing while a thread runs the
+// passes. Called inside or outside the screen lock.
+void window_poll();
+void window_pass_if_due();
 // Under the screen lock; takes effect at the next pass.
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);

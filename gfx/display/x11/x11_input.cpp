@@ -213,7 +213,7 @@ void x11_pump_events() {
                 if (x11.ic) (ev.type == FocusIn ? XSetICFocus : XUnsetICFocus)(x11.ic);
                 break;
             case Expose:
-                if (ev.xexpose.count == 0) x11_paint();
+                if (ev.xexpose.count == 0 && window.ops->paint) window.ops->paint();
                 break;
             case ButtonPress:
             case ButtonRelease:

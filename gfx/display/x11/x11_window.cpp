@@ -99,13 +99,9 @@ Cursor make_blank_cursor() {
 
 }  // namespace
 
-bool x11_open_surface() {
+bool x11_connect() {
     if (!x11.display && !(x11.display = XOpenDisplay(nullptr))) return false;
     Display* d = x11.display;
-    const int scr = DefaultScreen(d);
-    x11.visual = DefaultVisual(d, scr);
-    x11.depth = DefaultDepth(d, scr);
-    if (!choose_format()) return false;
     x11.wm_protocols = XInternAtom(d, "WM_PROTOCOLS", False);
     x11.wm_delete_window = XInternAtom(d, "WM_DELETE_WINDOW", False);
     x11.net_wm_state = XInternAtom(d, "_NET_WM_STATE", False);
@@ -113,7 +109,12 @@ bool x11_open_surface() {
     x11.motif_wm_hints = XInternAtom(d, "_MOTIF_WM_HINTS", False);
     x11.net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
     x11.utf8_string = XInternAtom(d, "UTF8_STRING", False);
+    return true;
+}
 
+bool x11_create_window() {
+    Display* d = x11.display;
+    const int scr = DefaultScreen(d);
     const int32_t monitor_w = DisplayWidth(d, scr);
     const int32_t monitor_h = DisplayHeight(d, scr);
     const bool full = window.flags & kOpenFullScreen;
@@ -136,32 +137,55 @@ bool x11_open_surface() {
         x = std::max(0, (monitor_w - w) / 2);
         y = std::max(0, (monitor_h - h) / 2);
     }
+    x11.client_width = w;
+    x11.client_height = h;
 
     XSetWindowAttributes attrs{};
     attrs.background_pixel = BlackPixel(d, scr);
     attrs.border_pixel = BlackPixel(d, scr);
     attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                        EnterWindowMask | LeaveWindowMask | ExposureMask | FocusChangeMask | StructureNotifyMask;
+    unsigned long mask = CWBackPixel | CWBorderPixel | CWEventMask;
+    if (x11.visual != DefaultVisual(d, scr)) {
+        // Another visual needs its own colour map; black is then pixel 0.
+        x11.colormap = XCreateColormap(d, RootWindow(d, scr), x11.visual, AllocNone);
+        attrs.colormap = x11.colormap;
+        attrs.background_pixel = attrs.border_pixel = 0;
+        mask |= CWColormap;
+    }
     x11.window = XCreateWindow(d, RootWindow(d, scr), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
-                               x11.depth, InputOutput, x11.visual, CWBackPixel | CWBorderPixel | CWEventMask,
-                               &attrs);
+                               x11.depth, InputOutput, x11.visual, mask, &attrs);
     if (!x11.window) return false;
     set_hints(w, h);
     if (full) ask_full_screen();
     x11_apply_title(window.title);
-    x11.gc = XCreateGC(d, x11.window, 0, nullptr);
-    if (!x11.gc || !x11_image_create(w, h)) return false;
-    if (window.zoom > 1) {
-        x11.staging_pitch = window.width * x11.bytes_per_pixel;
-        x11.staging.assign(static_cast<size_t>(x11.staging_pitch) * window.height, 0);
-    }
     x11.blank_cursor = make_blank_cursor();
     if (!window.mouse.cursor_shown) XDefineCursor(d, x11.window, x11.blank_cursor);
     x11_keymap_build();
     open_input_context();
-    XMapRaised(d, x11.window);
-    XFlush(d);
+    return true;
+}
+
+void x11_map_window() {
+    XMapRaised(x11.display, x11.window);
+    XFlush(x11.display);
     window.handle = &x11;
+}
+
+bool x11_open_surface() {
+    if (!x11_connect()) return false;
+    Display* d = x11.display;
+    const int scr = DefaultScreen(d);
+    x11.visual = DefaultVisual(d, scr);
+    x11.depth = DefaultDepth(d, scr);
+    if (!choose_format() || !x11_create_window()) return false;
+    x11.gc = XCreateGC(d, x11.window, 0, nullptr);
+    if (!x11.gc || !x11_image_create(x11.client_width, x11.client_height)) return false;
+    if (window.zoom > 1) {
+        x11.staging_pitch = window.width * x11.bytes_per_pixel;
+        x11.staging.assign(static_cast<size_t>(x11.staging_pitch) * window.height, 0);
+    }
+    x11_map_window();
     return true;
 }
 
@@ -174,6 +198,7 @@ void x11_close_surface() {
     if (x11.blank_cursor) XFreeCursor(d, x11.blank_cursor);
     if (x11.gc) XFreeGC(d, x11.gc);
     if (x11.window) XDestroyWindow(d, x11.window);
+    if (x11.colormap) XFreeColormap(d, x11.colormap);
     XCloseDisplay(d);
     x11 = X11Window{};
     window.handle = nullptr;

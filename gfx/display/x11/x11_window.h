@@ -1,5 +1,6 @@
-// The X11 window behind the "X11" driver: its connection, window, image
-// and input context. Everything here runs on the update thread.
+// The X11 window behind the "X11" and "OpenGL" drivers: its connection,
+// window, image and input context. Everything here runs on the update
+// thread, or for "OpenGL" on the program's thread.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -15,6 +16,8 @@ struct X11Window {
     GC gc;
     Visual* visual;
     int depth;
+    Colormap colormap;  // only for a visual other than the default
+    int32_t client_width, client_height;
     int bytes_per_pixel;
     Atom wm_protocols, wm_delete_window, net_wm_state, net_wm_state_fullscreen, motif_wm_hints, net_wm_name,
         utf8_string;
@@ -38,6 +41,12 @@ struct X11Window {
 extern X11Window x11;
 
 bool x11_open_surface();
+// The steps of opening, for a driver that brings its own visual: connect;
+// set x11.visual and x11.depth; create the window (unmapped, at the size
+// and place that window.flags ask for, with its input context); map it.
+bool x11_connect();
+bool x11_create_window();
+void x11_map_window();
 void x11_close_surface();
 void x11_paint();
 uint8_t* x11_begin_rows(int32_t* pitch);
