@@ -5,14 +5,14 @@
 namespace {
 
 template <class Char>
-void scroll_below(BasicTextView<Char>* view) {
+void scroll_below(TextViewOf<Char>* view) {
     if (view->bottom != -1 && view->cursor_row > view->bottom)
         view->scroll(view, view->left, view->top, view->right, view->bottom,
                      view->cursor_row - view->bottom);
 }
 
 template <class Char>
-void write_run(BasicTextView<Char>* view, const Char* text, int32_t count) {
+void write_run(TextViewOf<Char>* view, const Char* text, int32_t count) {
     while (count > 0) {
         const int32_t room = view->right - view->cursor_col + 1;
         const int32_t piece = count < room ? count : room;
@@ -29,7 +29,7 @@ void write_run(BasicTextView<Char>* view, const Char* text, int32_t count) {
 }
 
 template <class Char>
-void walk(BasicTextView<Char>* view, const Char* text, uint32_t length) {
+void walk(TextViewOf<Char>* view, const Char* text, uint32_t length) {
     const int32_t width = view->right - view->left + 1;
     // Running column: where the next buffered character will stand.
     int32_t col = view->cursor_col;
@@ -80,7 +80,7 @@ void walk(BasicTextView<Char>* view, const Char* text, uint32_t length) {
 }
 
 template <class Char>
-void print_with_wrap_rule(BasicTextView<Char>* view, bool* wrap_pending, const Char* text,
+void print_with_wrap_rule(TextViewOf<Char>* view, bool* wrap_pending, const Char* text,
                           uint32_t length) {
     if (*wrap_pending) {
         *wrap_pending = false;

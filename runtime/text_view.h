@@ -6,21 +6,21 @@
 #include <cstdint>
 
 template <class Char>
-struct BasicTextView {
+struct TextViewOf {
     void* device;  // the back end's own data for this call; never read here
     // Moves rows top..bottom, columns left..right up by `lines` (>= 1),
     // blanks what comes free and sets cursor_row to bottom.
-    void (*scroll)(BasicTextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom,
+    void (*scroll)(TextViewOf* view, int32_t left, int32_t top, int32_t right, int32_t bottom,
                    int32_t lines);
     // Draws `count` characters at the cursor, all on its row; 1 is success,
     // anything else stops the current run. Leaves the cursor alone.
-    int32_t (*write)(BasicTextView* view, const Char* text, int32_t count);
+    int32_t (*write)(TextViewOf* view, const Char* text, int32_t count);
     int32_t left, top, right, bottom;  // 0-based, inclusive; bottom -1: no bottom
     int32_t cursor_col, cursor_row;
 };
 
-using TextView = BasicTextView<char>;
-using TextViewWide = BasicTextView<uint16_t>;
+using TextView = TextViewOf<char>;
+using TextViewWide = TextViewOf<uint16_t>;
 
 constexpr int kTextWalkBuffer = 256;
 

@@ -155,7 +155,7 @@ void settle() {
 }
 
 template <class Char>
-int32_t write_cells(BasicTextView<Char>* view, const Char* text, int32_t count) {
+int32_t write_cells(TextViewOf<Char>* view, const Char* text, int32_t count) {
     move_to(view->cursor_col, view->cursor_row);
     for (int32_t i = 0; i < count; ++i) {
         if constexpr (sizeof(Char) == 1) {
@@ -173,7 +173,7 @@ int32_t write_cells(BasicTextView<Char>* view, const Char* text, int32_t count) 
 }
 
 template <class Char>
-void scroll_rows(BasicTextView<Char>* view, int32_t, int32_t top, int32_t, int32_t bottom,
+void scroll_rows(TextViewOf<Char>* view, int32_t, int32_t top, int32_t, int32_t bottom,
                  int32_t lines) {
     const int32_t height = bottom - top + 1;
     if (lines >= height) {
@@ -207,7 +207,7 @@ void print_on_terminal(const Char* text, uint32_t length) {
     view_rows_get(&first, &last);
     if (last > out.rows) last = out.rows;
     if (first > last) first = last;
-    BasicTextView<Char> view{nullptr,    scroll_rows<Char>, write_cells<Char>, 0,
+    TextViewOf<Char> view{nullptr,    scroll_rows<Char>, write_cells<Char>, 0,
                              first - 1,  out.cols - 1,      last - 1,          out.cursor_col,
                              out.cursor_row};
     text_view_print(&view, &out.wrap_pending, text, length);

@@ -40,7 +40,7 @@ struct CellApi<uint16_t> {
 int16_t s16(int32_t v) { return static_cast<int16_t>(v); }
 
 template <class Char>
-void scroll_rows(BasicTextView<Char>* view, int32_t left, int32_t top, int32_t right,
+void scroll_rows(TextViewOf<Char>* view, int32_t left, int32_t top, int32_t right,
                  int32_t bottom, int32_t lines) {
     const ConsoleData& data = *static_cast<const ConsoleData*>(view->device);
     SMALL_RECT rect{s16(left), s16(top), s16(right), s16(bottom)};
@@ -79,7 +79,7 @@ void scroll_rows(BasicTextView<Char>* view, int32_t left, int32_t top, int32_t r
 }
 
 template <class Char>
-int32_t write_cells(BasicTextView<Char>* view, const Char* text, int32_t count) {
+int32_t write_cells(TextViewOf<Char>* view, const Char* text, int32_t count) {
     const ConsoleData& data = *static_cast<const ConsoleData*>(view->device);
     // The walk never hands over more than its buffer; longer runs are
     // written in buffer-sized pieces all the same.

@@ -61,7 +61,7 @@ int32_t print_text(const Char* text, uint32_t length, uint32_t flags) {
     data.area_bottom = console_area.bottom;
     data.output = out;
 
-    BasicTextView<Char> view{};
+    TextViewOf<Char> view{};
     view.device = &data;
     view.scroll = console_scroll;
     view.write = console_write_cells;
