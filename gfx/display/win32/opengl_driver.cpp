@@ -1,0 +1,204 @@
+// The "OpenGL" driver: the converted frame kept in a texture and drawn as
+// one quad scaled to the client area, presented with SwapBuffers. It has
+// no update thread: window, context and passes all live on the program's
+// thread, run from poll_events before every key read and from unlock once
+// the pass interval has gone by, so that printing without reading keys
+// still shows. Nothing else shares the screen, so there is no lock to take.
+#include <windows.h>
+
+#include <vector>
+
+#include "gfx/display/display_driver.h"
+#include "gfx/display/win32/display_modes.h"
+#include "gfx/display/win32/gl_api.h"
+#include "gfx/display/win32/win_window.h"
+#include "gfx/display/window.h"
+#include "gfx/screen.h"
+
+namespace {
+
+struct GlSurface {
+    HDC dc;
+    HGLRC context;
+    bool mode_changed;  // ChangeDisplaySettingsA is in force
+    GLuint texture;
+    // The texture's size: powers of two, for GL 1.1, holding the frame.
+    int32_t texture_width, texture_height;
+    int32_t client_width, client_height;
+    // The converted frame: 32-bit pixels, red in the low byte, tightly packed.
+    std::vector<uint8_t> frame;
+};
+
+GlSurface gl;
+
+int32_t power_of_two_above(int32_t n) {
+    int32_t p = 1;
+    while (p < n) p *= 2;
+    return p;
+}
+
+void draw() {
+    if (!gl.context) return;
+    const GlApi& g = gl_api;
+    const float u = static_cast<float>(window.width) / static_cast<float>(gl.texture_width);
+    const float v = static_cast<float>(window.height) / static_cast<float>(gl.texture_height);
+    const float x1 = static_cast<float>(gl.client_width), y1 = static_cast<float>(gl.client_height);
+    g.clear(GL_COLOR_BUFFER_BIT);
+    g.begin(GL_QUADS);
+    g.tex_coord(0, 0);
+    g.vertex(0, 0);
+    g.tex_coord(u, 0);
+    g.vertex(x1, 0);
+    g.tex_coord(u, v);
+    g.vertex(x1, y1);
+    g.tex_coord(0, v);
+    g.vertex(0, y1);
+    g.end();
+    SwapBuffers(gl.dc);
+}
+
+// Client pixels map one to one onto the projection, top row first.
+void set_up_pipeline() {
+    const GlApi& g = gl_api;
+    g.viewport(0, 0, gl.client_width, gl.client_height);
+    g.matrix_mode(GL_PROJECTION);
+    g.load_identity();
+    g.ortho(0, gl.client_width, gl.client_height, 0, -1, 1);
+    g.matrix_mode(GL_MODELVIEW);
+    g.load_identity();
+    g.disable(GL_DEPTH_TEST);
+    g.disable(GL_BLEND);
+    g.disable(GL_DITHER);  // a 16-bit display would otherwise speckle the text
+    g.clear_color(0, 0, 0, 1);
+    g.pixel_store(GL_UNPACK_ALIGNMENT, 4);
+
+    g.gen_textures(1, &gl.texture);
+    g.bind_texture(GL_TEXTURE_2D, gl.texture);
+    // Nearest texels keep the screen's pixels sharp when it is scaled.
+    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    g.tex_env(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    g.enable(GL_TEXTURE_2D);
+    gl.texture_width = power_of_two_above(window.width);
+    gl.texture_height = power_of_two_above(window.height);
+    g.tex_image(GL_TEXTURE_2D, 0, GL_RGB, gl.texture_width, gl.texture_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                nullptr);
+    g.tex_sub_image(GL_TEXTURE_2D, 0, 0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    gl.frame.data());
+}
+
+bool change_display_mode() {
+    DEVMODEA dm{};
+    dm.dmSize = sizeof dm;
+    dm.dmPelsWidth = static_cast<DWORD>(window.width);
+    dm.dmPelsHeight = static_cast<DWORD>(window.height);
+    dm.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    if (window.refresh_rate > 0) {
+        dm.dmDisplayFrequency = static_cast<DWORD>(window.refresh_rate);
+        dm.dmFields |= DM_DISPLAYFREQUENCY;
+    }
+    gl.mode_changed = ChangeDisplaySettingsA(&dm, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL;
+    return gl.mode_changed;
+}
+
+bool create_context(HWND hwnd) {
+    gl.dc = GetDC(hwnd);
+    if (!gl.dc) return false;
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    const int format = ChoosePixelFormat(gl.dc, &pfd);
+    if (format == 0 || !SetPixelFormat(gl.dc, format, &pfd)) return false;
+    gl.context = gl_api.create_context(gl.dc);
+    return gl.context && gl_api.make_current(gl.dc, gl.context);
+}
+
+bool open_surface() {
+    const bool full = (window.flags & kOpenFullScreen) != 0;
+    if (full && !change_display_mode()) return false;
+    const HWND hwnd = full ? win_create_window(WS_POPUP, WS_EX_TOPMOST, window.width, window.height, false)
+                           : win_create_window(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, window.width,
+                                               window.height, true);
+    if (!hwnd || !create_context(hwnd)) return false;
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    gl.client_width = client.right > 0 ? client.right : window.width;
+    gl.client_height = client.bottom > 0 ? client.bottom : window.height;
+    if (!window_choose_blitter(32, true)) return false;
+    gl.frame.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
+    set_up_pipeline();
+    if (window.refresh_rate <= 0) window.refresh_rate = win_display_refresh_rate();
+    return gl_api.get_error() == GL_NO_ERROR;
+}
+
+void close_surface() {
+    if (gl.context) {
+        gl_api.make_current(nullptr, nullptr);
+        gl_api.delete_context(gl.context);  // takes the texture with it
+    }
+    if (gl.dc && window.handle) ReleaseDC(static_cast<HWND>(window.handle), gl.dc);
+    if (gl.mode_changed) ChangeDisplaySettingsA(nullptr, 0);
+    gl = GlSurface{};
+    win_destroy_window();
+}
+
+uint8_t* begin_rows(int32_t* pitch) {
+    if (!gl.context) return nullptr;
+    *pitch = window.width * 4;
+    return gl.frame.data();
+}
+
+void present_rows(int32_t first, int32_t end) {
+    const size_t pitch = static_cast<size_t>(window.width) * 4;
+    gl_api.tex_sub_image(GL_TEXTURE_2D, 0, 0, first, window.width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
+                         gl.frame.data() + static_cast<size_t>(first) * pitch);
+    draw();
+}
+
+const WindowOps opengl_ops = {
+    .open_surface = open_surface,
+    .close_surface = close_surface,
+    .paint = draw,
+    .thread_main = nullptr,
+    .send_palette = nullptr,
+    .begin_rows = begin_rows,
+    .present_rows = present_rows,
+    .read_virtual_keys = win_read_virtual_keys,
+    .held_scan_codes = nullptr,
+    .pump_events = win_pump_messages,
+    .apply_title = win_apply_title,
+    .warp_pointer = win_warp_pointer,
+    .show_pointer = win_show_pointer,
+};
+
+int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
+    if (flags < 0 || !(flags & kOpenOpenGl) || !gl_api_load()) return -1;
+    return win_window_init(&opengl_ops, nullptr, "OpenGL", title, width, height, depth, refresh, flags);
+}
+
+// Called by the screen's operations as they end, outside any lock.
+void unlock() { window_pass_if_due(); }
+
+}  // namespace
+
+extern const DisplayDriver opengl_driver;
+const DisplayDriver opengl_driver = {
+    .name = "OpenGL",
+    .init = init,
+    .exit = win_window_exit,
+    .lock = nullptr,
+    .unlock = unlock,
+    .set_palette = window_set_palette,
+    .wait_vsync = window_wait_vsync,
+    .get_mouse = window_get_mouse,
+    .set_mouse = window_set_mouse,
+    .set_window_title = window_set_title,
+    .fetch_modes = win_fetch_modes,
+    .poll_events = window_poll,
+};
