@@ -16,6 +16,7 @@ work=$(mktemp -d)
 xvfb_pid=
 demo_pid=
 cleanup() {
+    [ -n "${WINEPREFIX:-}" ] && [ "$WINEPREFIX" = "$work/prefix" ] && wineserver -k 2>/dev/null || true
     [ -n "$demo_pid" ] && kill -9 "$demo_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
@@ -39,6 +40,17 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(head -n1 "$work/display")
 export WINEDEBUG=-all
+# A prefix of its own, and so a wine server of its own: a server left
+# running by an earlier program would still describe that program's
+# display, and refuse a mode this one has. The registry is copied, the
+# C: drive shared.
+base=${WINEPREFIX:-$HOME/.wine}
+[ -f "$base/system.reg" ] || fail "no Wine prefix at $base"
+export WINEPREFIX=$work/prefix
+mkdir -p "$WINEPREFIX/dosdevices"
+cp "$base"/*.reg "$base/.update-timestamp" "$WINEPREFIX/" 2>/dev/null || cp "$base"/*.reg "$WINEPREFIX/"
+ln -s "$base/drive_c" "$WINEPREFIX/dosdevices/c:"
+ln -s / "$WINEPREFIX/dosdevices/z:"
 
 case "$run" in
     directx | directx_native) flags=1 driver=DirectX; export DNGFX=DirectX ;;
