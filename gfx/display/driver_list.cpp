@@ -3,7 +3,12 @@
 
 #if defined(_WIN32)
 
+extern const DisplayDriver directx_driver;
+extern const DisplayDriver opengl_driver;
+
 const DisplayDriver* const display_drivers[] = {
+    &directx_driver,
+    &opengl_driver,
     nullptr,
 };
 
