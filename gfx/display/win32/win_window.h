@@ -48,7 +48,10 @@ struct WinSystem {
     bool screen_saver_saved;
     bool class_registered;
     bool cursor_hidden;     // ShowCursor(FALSE) is in force
+    bool tracking_leave;    // TrackMouseEvent asked for WM_MOUSELEAVE
+    DWORD program_thread;   // the thread that called win_window_init
     const WinHooks* hooks;
+    char class_name[151];   // as registered, for unregistering
 };
 
 extern WinSystem win_system;
