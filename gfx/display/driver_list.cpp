@@ -4,10 +4,12 @@
 #if defined(_WIN32)
 
 extern const DisplayDriver directx_driver;
+extern const DisplayDriver gdi_driver;
 extern const DisplayDriver opengl_driver;
 
 const DisplayDriver* const display_drivers[] = {
     &directx_driver,
+    &gdi_driver,
     &opengl_driver,
     nullptr,
 };
