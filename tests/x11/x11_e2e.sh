@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The X11 driver end to end on its own Xvfb: a real window (or the whole
 # monitor), keys typed with xdotool, the text read back from screenshots.
-#   x11_e2e.sh RUN XVFB_DEPTH x11_demo screen_text wm_close
+#   x11_e2e.sh RUN XVFB_DEPTH x11_demo screen_text wm_close [FLAGS]
 # RUN: window  type a number, read the text, a key ends the program
 #      close   the same, then the close button ends the final wait
 #      toggle  Alt+Enter to full screen and back, the text stays
 #      full    opened full screen on a monitor twice as large: enlarged
+# FLAGS: added to the screen's flags; 2 (OpenGL) runs the "OpenGL" driver,
+#        which alone accepts it.
 # Set X11_E2E_SHOTS to a folder to keep the screenshots.
 set -euo pipefail
-run=$1 depth=$2 demo=$3 decode=$4 closer=$5
+run=$1 depth=$2 demo=$3 decode=$4 closer=$5 extra_flags=${6:-0}
 
 work=$(mktemp -d)
 xvfb_pid=
@@ -22,6 +24,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
     echo "FAIL ($run at depth $depth): $*" >&2
+    [ -s "$work/out" ] && sed 's/^/  program: /' "$work/out" >&2
     exit 1
 }
 
@@ -38,8 +41,8 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(head -n1 "$work/display")
 
-flags=0
-[ "$run" = full ] && flags=1
+flags=$extra_flags
+[ "$run" = full ] && flags=$((flags | 1))
 "$demo" "$flags" 16 >"$work/out" 2>&1 &
 demo_pid=$!
 

@@ -1,0 +1,194 @@
+// The window module without an update thread (flag 0x02): the surface on
+// the program's thread, and passes run from key reads and unlock.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "gfx/display/window.h"
+#include "gfx/keyboard.h"
+#include "tests/gfx_fixture.h"
+
+namespace {
+
+struct Surface {
+    bool open_fails = false;
+    int opens = 0, closes = 0, passes = 0;
+    std::thread::id opened_on, closed_on;
+    std::vector<uint8_t> pixels;
+    int32_t presented_first = -1, presented_end = -1;
+    int push_at_pass = -1;
+};
+Surface* surface = nullptr;
+
+bool open_surface() {
+    ++surface->opens;
+    surface->opened_on = std::this_thread::get_id();
+    if (surface->open_fails) return false;
+    surface->pixels.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
+    return window_choose_blitter(32, true);
+}
+void close_surface() {
+    ++surface->closes;
+    surface->closed_on = std::this_thread::get_id();
+}
+uint8_t* begin_rows(int32_t* pitch) {
+    *pitch = window.width * 4;
+    return surface->pixels.data();
+}
+void present_rows(int32_t first, int32_t end) {
+    surface->presented_first = first;
+    surface->presented_end = end;
+}
+void pump_events() {
+    if (++surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
+}
+
+const WindowOps in_place_ops = {
+    .open_surface = open_surface,
+    .close_surface = close_surface,
+    .paint = nullptr,
+    .thread_main = nullptr,
+    .send_palette = nullptr,
+    .begin_rows = begin_rows,
+    .present_rows = present_rows,
+    .read_virtual_keys = nullptr,
+    .held_scan_codes = nullptr,
+    .pump_events = pump_events,
+    .apply_title = nullptr,
+    .warp_pointer = nullptr,
+    .show_pointer = nullptr,
+};
+
+void unlock_and_catch_up() {
+    window_unlock();
+    window_pass_if_due();
+}
+
+const DisplayDriver in_place_driver = {
+    .name = "OpenGL",
+    .init = nullptr,
+    .exit = window_exit,
+    .lock = window_lock,
+    .unlock = unlock_and_catch_up,
+    .set_palette = window_set_palette,
+    .wait_vsync = nullptr,
+    .get_mouse = nullptr,
+    .set_mouse = nullptr,
+    .set_window_title = nullptr,
+    .fetch_modes = nullptr,
+    .poll_events = window_pass_if_due,
+};
+
+constexpr auto kPastInterval = std::chrono::milliseconds(15);
+
+class InPlaceWindowTest : public GfxTest {
+protected:
+    Surface s;
+    void SetUp() override {
+        GfxTest::SetUp();
+        surface = &s;
+    }
+    void TearDown() override {
+        window_exit();
+        if (screen) screen->driver = &null_driver;
+        GfxTest::TearDown();
+        surface = nullptr;
+    }
+    int32_t open_window(int32_t flags = kOpenOpenGl) {
+        open(19, 16);
+        const int32_t result = window_init(&in_place_ops, "OpenGL", "t", screen->width, screen->height,
+                                           screen->depth, 0, flags);
+        if (result == 0) screen->driver = &in_place_driver;
+        return result;
+    }
+};
+
+TEST_F(InPlaceWindowTest, SurfaceLivesOnTheCallingThreadAndNoPassRunsByItself) {
+    ASSERT_EQ(open_window(), 0);
+    EXPECT_EQ(s.opened_on, std::this_thread::get_id());
+    EXPECT_TRUE(window.active);
+    EXPECT_TRUE(window_initialised());
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(s.passes, 0);
+    window_exit();
+    EXPECT_EQ(s.closes, 1);
+    EXPECT_EQ(s.closed_on, std::this_thread::get_id());
+    EXPECT_FALSE(window_initialised());
+    window_exit();  // a second exit closes nothing more
+    EXPECT_EQ(s.closes, 1);
+}
+
+TEST_F(InPlaceWindowTest, FailedOpenIsClosedAndRefused) {
+    s.open_fails = true;
+    EXPECT_EQ(open_window(), -1);
+    EXPECT_EQ(s.opens, 1);
+    EXPECT_EQ(s.closes, 1);
+    EXPECT_FALSE(window_initialised());
+    window_exit();
+    EXPECT_EQ(s.closes, 1);
+}
+
+TEST_F(InPlaceWindowTest, ClosingWhileHoldingTheLockDoesNotWait) {
+    ASSERT_EQ(open_window(), 0);
+    window_lock();
+    window_exit();
+    EXPECT_EQ(s.closes, 1);
+    window_lock();  // the lock is free again
+    window_unlock();
+}
+
+TEST_F(InPlaceWindowTest, PassesRunWhenPolledAndWhenDue) {
+    ASSERT_EQ(open_window(), 0);
+    struct Row {
+        const char* what;
+        bool wait_interval;  // sleep past the pass interval first
+        bool only_if_due;    // window_pass_if_due rather than window_poll
+        bool hold_lock;      // as the keyboard operations do
+        int added;           // passes run
+    };
+    const Row rows[] = {
+        {"poll at once", false, false, false, 1},
+        {"poll with the lock held", false, false, true, 1},
+        {"due right after a pass", false, true, false, 0},
+        {"due after the interval", true, true, false, 1},
+        {"due after the interval, lock held", true, true, true, 1},
+        {"due again at once", false, true, true, 0},
+    };
+    for (const Row& r : rows) {
+        if (r.wait_interval) std::this_thread::sleep_for(kPastInterval);
+        const int before = s.passes;
+        if (r.hold_lock) window_lock();
+        if (r.only_if_due)
+            window_pass_if_due();
+        else
+            window_poll();
+        if (r.hold_lock) window_unlock();
+        EXPECT_EQ(s.passes - before, r.added) << r.what;
+    }
+}
+
+TEST_F(InPlaceWindowTest, KeyReadGathersTheWindowsEvents) {
+    ASSERT_EQ(open_window(), 0);
+    s.push_at_pass = 1;
+    std::this_thread::sleep_for(kPastInterval);
+    EXPECT_EQ(gfx_take_key(), 'k');
+}
+
+TEST_F(InPlaceWindowTest, DrawingShowsWithoutAnyKeyRead) {
+    ASSERT_EQ(open_window(), 0);
+    const uint16_t white = 0xFFFF;
+    screen_lock();
+    std::memcpy(screen->visible_page + 7 * screen->pitch, &white, 2);
+    std::this_thread::sleep_for(kPastInterval);
+    screen_unlock(7, 7);
+    EXPECT_EQ(s.presented_first, 7);
+    EXPECT_EQ(s.presented_end, 8);
+    uint32_t shown;
+    std::memcpy(&shown, s.pixels.data() + 7 * static_cast<size_t>(window.width) * 4, 4);
+    EXPECT_EQ(shown, 0xF8FCF8u);  // red in the low byte
+}
+
+}  // namespace
