@@ -1,6 +1,8 @@
 #include <thread>
 
+#include "console/console_input.h"
 #include "gfx/keyboard.h"
+#include "runtime/line_input.h"
 #include "runtime/keys.h"
 #include "tests/gfx_fixture.h"
 
@@ -67,6 +69,27 @@ TEST_F(GfxTest, NoScreenNoKeys) {
     EXPECT_EQ(gfx_wait_key_code(), 0);
     EXPECT_EQ(gfx_key_available(), 0);
     EXPECT_EQ(text(gfx_poll_key_string()), "");
+}
+
+}  // namespace
+
+namespace {
+
+// The "Null" driver takes its keys from the console; a line longer than
+// the screen's queue must arrive whole, even when the console's input has
+// ended and it keeps offering the close code.
+TEST_F(GfxTest, NullDriverForwardsALongLineWhole) {
+    open(19, 16);
+    const std::string typed = "1234567890123456789";
+    for (char c : typed) console_queue_push(c);
+    console_queue_push(13);
+    null_driver_read_console(true);
+    read_line_prompted(nullptr, 0, 0);
+    null_driver_read_console(false);
+    const LineReader& reader = line_reader();
+    EXPECT_EQ(std::string(reader.line.data, string_length(&reader.line)), typed);
+    while (console_queue_take() != -1) {
+    }
 }
 
 }  // namespace
