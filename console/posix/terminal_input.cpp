@@ -25,7 +25,10 @@ struct InputState {
     bool terminal = false;
     bool ended = false;
     bool after_cr = false;  // CR LF in a stream is one Enter
-    int64_t last_byte_ms = 0;
+    // When a look first found no byte waiting to finish a sequence; -1 while
+    // none has. The lone-Escape wait counts from there: bytes that waited
+    // unread while the program was busy could have finished it.
+    int64_t quiet_since_ms = -1;
     TermDecoder decoder;
 };
 InputState input;
@@ -67,7 +70,7 @@ void decode(const unsigned char* bytes, size_t n, TermEvent* report) {
             if (events[k].kind == TermEvent::cursor_report && report) *report = events[k];
         push_events(events, count);
     }
-    if (n > 0) input.last_byte_ms = now_ms();
+    if (n > 0) input.quiet_since_ms = -1;
 }
 
 void stream_bytes(const unsigned char* bytes, size_t n) {
@@ -96,6 +99,24 @@ bool read_some(int timeout_ms, TermEvent* report) {
     else
         stream_bytes(bytes, static_cast<size_t>(n));
     return true;
+}
+
+// Takes the bytes that finish a pending sequence one at a time, even while
+// keys wait in the queue (a chunk is read only into an empty queue, so a
+// sequence's few keys still fit), and tells whether the sequence may now be
+// settled by the time-out: nothing more is waiting and the wait has run out.
+bool finish_pending_sequence() {
+    while (term_decoder_pending(input.decoder)) {
+        pollfd p{input_fd(), POLLIN, 0};
+        if (poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN)) break;
+        unsigned char byte = 0;
+        if (read(input_fd(), &byte, 1) != 1) break;
+        decode(&byte, 1, nullptr);
+    }
+    if (!term_decoder_pending(input.decoder)) return false;
+    const int64_t now = now_ms();
+    if (input.quiet_since_ms < 0) input.quiet_since_ms = now;
+    return now - input.quiet_since_ms >= kEscapeWaitMs;
 }
 
 bool send_query() {
@@ -149,8 +170,7 @@ void pump_console_input() {
     initialise();
     if (terminal_hung_up() || input_fd() < 0) input.ended = true;
     if (!input.ended && console_queue_empty() && !read_some(0, nullptr)) input.ended = true;
-    if (term_decoder_pending(input.decoder) &&
-        (input.ended || now_ms() - input.last_byte_ms >= kEscapeWaitMs)) {
+    if (term_decoder_pending(input.decoder) && (input.ended || finish_pending_sequence())) {
         TermEvent events[kTermEventsPerStep];
         push_events(events, term_decoder_timeout(input.decoder, events));
     }
