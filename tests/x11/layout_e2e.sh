@@ -4,7 +4,8 @@
 # keys, AltGr and Shift as a user presses them), the typed line read back
 # from a screenshot as code page 437 bytes.
 #   layout_e2e.sh LAYOUT x11_demo screen_text xtest_keys
-# LAYOUT: es, de or fr.
+# LAYOUT: es, de or fr. The program runs with flag 4 (no switching), and
+# Alt+Enter at its final wait must not count as a key.
 set -euo pipefail
 export LC_ALL=C  # the screen's text is compared byte by byte
 layout=$1 demo=$2 decode=$3 keys=$4
@@ -67,7 +68,8 @@ export DISPLAY=:$(head -n1 "$work/display")
 setxkbmap -layout "$layout" || fail "setxkbmap refused the layout"
 setxkbmap -query | grep -q "^layout: *$layout\$" || fail "layout not loaded: $(setxkbmap -query)"
 
-"$demo" 0 16 >"$work/out" 2>&1 &
+# Flag 4: no switching to full screen, so Alt+Enter must be no key at all.
+"$demo" 4 16 >"$work/out" 2>&1 &
 demo_pid=$!
 wid=
 for _ in $(seq 100); do
@@ -99,7 +101,11 @@ if [ "$got" != "$expected" ]; then
 expected:           $(printf '%s' "$expected" | od -An -tx1 | tr -s ' ')"
 fi
 [ "$(row 4)" = "GOT  $number" ] || fail "number read was: $(row 4)"
-"$keys" 45  # any key ends the program
+# The program waits for any key; Alt+Enter is none where switching is off.
+"$keys" alt+28
+sleep 0.3
+kill -0 "$demo_pid" 2>/dev/null || fail "Alt+Enter ended the final wait"
+"$keys" 45
 for _ in $(seq 100); do
     kill -0 "$demo_pid" 2>/dev/null || break
     sleep 0.05
