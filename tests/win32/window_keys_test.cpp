@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "console/win32/code_page.h"
 #include "gfx/display/win32/win_window.h"
 #include "gfx/screen.h"
 
@@ -64,6 +65,24 @@ TEST_F(WindowKeys, AnsiCharactersBecomeCodePage437) {
         ++checked;
     }
     EXPECT_GT(checked, 0) << "code page " << GetACP();
+}
+
+TEST(CodePages, CharactersBecomeCodePage437) {
+    const struct {
+        UINT code_page;
+        uint8_t byte;
+        int32_t cp437;
+    } rows[] = {
+        {1252, 'a', 'a'},   {1252, 0xE1, 0xA0},  // a acute
+        {1252, 0xF1, 0xA4}, {1252, 0xBF, 0xA8},  // n tilde, inverted question mark
+        {1252, 0xDF, 0xE1}, {1252, 0x80, -1},    // sharp s; the euro sign has no 437 form
+        // A Spanish console's code page: mostly the same bytes, not all.
+        {850, 0xA4, 0xA4},  {850, 0xA8, 0xA8},   // n tilde, inverted question mark
+        {850, 0xB5, -1},    {850, 0xE1, 0xE1},   // A acute (none in 437), sharp s
+        {437, 0xB5, 0xB5},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(code_page_to_437(r.byte, r.code_page), r.cp437) << r.code_page << " " << int{r.byte};
 }
 
 struct KeyRow {
