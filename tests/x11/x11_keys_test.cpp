@@ -3,12 +3,10 @@
 // derives its Windows terms; the Windows side is what ToAscii returns for
 // that key, with the US layout, through the same shared translation.
 #include <gtest/gtest.h>
-// After the test framework, whose names X's macros would replace.
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
 
 #include <cstdlib>
 
+#include "gfx/display/x11/x11_api.h"
 #include "gfx/display/x11/x11_keys.h"
 #include "gfx/display/x11/x11_window.h"
 #include "runtime/key_codes.h"
@@ -118,13 +116,14 @@ const Row rows[] = {
 };
 
 TEST(X11Keys, EachKeyGivesWhatWindowsGives) {
-    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(libx11_load());
+    Display* display = libx11.XOpenDisplay(nullptr);
     ASSERT_NE(display, nullptr) << "run under tests/x11/with_xvfb.sh";
     for (const Row& r : rows) {
         const int32_t expected = windows_code(r);
         EXPECT_EQ(x11_code(display, r), expected) << r.name << " (Windows gives " << expected << ")";
     }
-    XCloseDisplay(display);
+    libx11.XCloseDisplay(display);
 }
 
 }  // namespace

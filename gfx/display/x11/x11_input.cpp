@@ -120,21 +120,21 @@ int x11_key_facts(XKeyEvent& ev, XIC ic, X11KeyPress* press, char32_t* chars, in
     int count = 0;
     if (ic) {
         Status status = 0;
-        int n = Xutf8LookupString(ic, &ev, text, sizeof text, &sym, &status);
+        int n = libx11.Xutf8LookupString(ic, &ev, text, sizeof text, &sym, &status);
         if (status == XBufferOverflow || status == XLookupNone) n = 0;
         if (status == XLookupChars) sym = NoSymbol;
         count = decode_utf8(text, n, chars, room);
     } else {
-        const int n = XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
+        const int n = libx11.XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
         for (int i = 0; i < n && count < room; ++i) chars[count++] = static_cast<unsigned char>(text[i]);
     }
     const KeyCode keycode = static_cast<KeyCode>(ev.keycode);
     press->keycode = ev.keycode;
     press->state = ev.state;
-    press->base = XkbKeycodeToKeysym(ev.display, keycode, 0, 0);
+    press->base = libx11.XkbKeycodeToKeysym(ev.display, keycode, 0, 0);
     // The level that Shift, AltGr and Num Lock choose; Ctrl and Alt choose none.
     unsigned unused = 0;
-    if (sym == NoSymbol && !XkbLookupKeySym(ev.display, keycode, ev.state & ~(ControlMask | Mod1Mask), &unused, &sym))
+    if (sym == NoSymbol && !libx11.XkbLookupKeySym(ev.display, keycode, ev.state & ~(ControlMask | Mod1Mask), &unused, &sym))
         sym = press->base;
     press->sym = sym;
     press->typed = count == 1 ? chars[0] : 0;
@@ -170,23 +170,23 @@ void x11_keymap_build() {
     std::memset(x11.keycode_vk, 0, sizeof x11.keycode_vk);
     for (int kc = 8; kc < 256; ++kc)
         x11.keycode_vk[kc] =
-            static_cast<uint8_t>(x11_keysym_vk(XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(kc), 0, 0)));
+            static_cast<uint8_t>(x11_keysym_vk(libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(kc), 0, 0)));
 }
 
 void x11_read_virtual_keys(uint8_t* down) {
     if (!x11.display) return;
     char keys[32];
-    XQueryKeymap(x11.display, keys);
+    libx11.XQueryKeymap(x11.display, keys);
     for (int kc = 8; kc < 256; ++kc)
         if ((keys[kc / 8] >> (kc % 8)) & 1) down[x11.keycode_vk[kc]] = 1;
     down[0] = 0;
 }
 
 void x11_pump_events() {
-    while (x11.display && XPending(x11.display)) {
+    while (x11.display && libx11.XPending(x11.display)) {
         XEvent ev;
-        XNextEvent(x11.display, &ev);
-        if (XFilterEvent(&ev, None)) continue;
+        libx11.XNextEvent(x11.display, &ev);
+        if (libx11.XFilterEvent(&ev, None)) continue;
         switch (ev.type) {
             case ClientMessage:
                 if (ev.xclient.message_type == x11.wm_protocols &&
@@ -197,7 +197,7 @@ void x11_pump_events() {
                 if (!key_press(ev.xkey)) return;
                 break;
             case KeyRelease:
-                track_sides(XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.xkey.keycode), 0, 0), false);
+                track_sides(libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.xkey.keycode), 0, 0), false);
                 break;
             case FocusIn:
             case FocusOut:
@@ -205,7 +205,7 @@ void x11_pump_events() {
                     ev.xfocus.detail == NotifyInferior)
                     break;
                 window_set_active(ev.type == FocusIn);
-                if (x11.ic) (ev.type == FocusIn ? XSetICFocus : XUnsetICFocus)(x11.ic);
+                if (x11.ic) (ev.type == FocusIn ? libx11.XSetICFocus : libx11.XUnsetICFocus)(x11.ic);
                 break;
             case Expose:
                 if (ev.xexpose.count == 0 && window.ops->paint) window.ops->paint();
@@ -223,7 +223,7 @@ void x11_pump_events() {
                 pointer_at(ev.xcrossing.x, ev.xcrossing.y, ev.type == EnterNotify);
                 break;
             case MappingNotify:
-                XRefreshKeyboardMapping(&ev.xmapping);
+                libx11.XRefreshKeyboardMapping(&ev.xmapping);
                 x11_keymap_build();
                 break;
             default:
