@@ -69,7 +69,11 @@ setxkbmap -layout "$layout" || fail "setxkbmap refused the layout"
 setxkbmap -query | grep -q "^layout: *$layout\$" || fail "layout not loaded: $(setxkbmap -query)"
 
 # Flag 4: no switching to full screen, so Alt+Enter must be no key at all.
-"$demo" 4 16 >"$work/out" 2>&1 &
+# The program must type the same whatever locale it starts in: the Spanish
+# run gets a UTF-8 one, the others the C locale.
+program_locale=C
+[ "$layout" = es ] && program_locale=C.UTF-8
+LC_ALL=$program_locale "$demo" 4 16 >"$work/out" 2>&1 &
 demo_pid=$!
 wid=
 for _ in $(seq 100); do
