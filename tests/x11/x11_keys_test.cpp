@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "gfx/display/window.h"
 #include "gfx/display/x11/x11_api.h"
 #include "gfx/display/x11/x11_keys.h"
 #include "gfx/display/x11/x11_window.h"
@@ -26,12 +27,18 @@ struct Row {
     uint8_t to_ascii;
 };
 
+// What the window procedure pushes: an extended code at the key-down, else
+// the character of WM_CHAR; with Alt alone the character comes as
+// WM_SYSCHAR, which it leaves alone. 0 for nothing.
 int32_t windows_code(const Row& r) {
     uint32_t state = r.enhanced ? kEnhancedKey : 0;
     if (r.mods & kShift) state |= kShiftPressed;
     if (r.mods & kCtrl) state |= kLeftCtrlPressed;
     if (r.mods & kAlt) state |= kLeftAltPressed;
-    return translate_key_event(r.to_ascii, r.scan, r.vk, state, 0);
+    const int32_t code = translate_key_event(r.to_ascii, r.scan, r.vk, state, 0);
+    if (code > 255) return code;
+    const bool alt_alone = (r.mods & kAlt) && !(r.mods & kCtrl);
+    return alt_alone ? 0 : r.to_ascii;
 }
 
 int32_t x11_code(Display* display, const Row& r) {
@@ -44,7 +51,7 @@ int32_t x11_code(Display* display, const Row& r) {
     char32_t chars[16];
     x11_key_facts(ev, nullptr, &press, chars, 16);
     const WindowsKey k = x11_windows_key(press);
-    return translate_key_event(k.character, k.scan_code, k.virtual_key, k.control_state, 0);
+    return window_key_code(k.character, k.scan_code, k.virtual_key, k.control_state);
 }
 
 const Row rows[] = {
@@ -60,6 +67,9 @@ const Row rows[] = {
     {"1", 2, 0, 0x02, '1', false, '1'},
     {"Shift+1", 2, kShift, 0x02, '1', false, '!'},
     {"Alt+1", 2, kAlt, 0x02, '1', false, '1'},
+    // A character typed with Alt that has no extended code: none.
+    {"Alt+Shift+1", 2, kAlt | kShift, 0x02, '1', false, '!'},
+    {"Alt+Space", 57, kAlt, 0x39, 0x20, false, ' '},
     {"Ctrl+2", 3, kCtrl, 0x03, '2', false, 0},
     {"Ctrl+3", 4, kCtrl, 0x04, '3', false, 0},
     {"Ctrl+7", 8, kCtrl, 0x08, '7', false, 0},
