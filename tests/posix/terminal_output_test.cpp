@@ -8,6 +8,7 @@
 
 #include "console/console.h"
 #include "console/console_input.h"
+#include "runtime/line_input.h"
 #include "runtime/text_cursor.h"
 #include "tests/posix/pty_terminal.h"
 
@@ -105,6 +106,33 @@ TEST_F(TerminalOutput, TextEndingInTheLastCellWaitsToScroll) {
     EXPECT_EQ(row, 24);
     print("Y");
     EXPECT_EQ(pty.take(), "\x1b[24;1H\n\x1b[24;1HY");
+}
+
+// A prompt that ends in the bottom-right cell: the line editor settles the
+// wrap first, so the first typed character starts a new row instead of
+// overwriting the prompt's last cell.
+TEST_F(TerminalOutput, PromptEndingInTheLastCellKeepsItsCell) {
+    PtyTerminal pty(40, 12, "\x1b[12;1R");
+    start(pty);
+    print(std::string(34, '0'));
+    pty.type("xy\r");
+    read_line_prompted(string_temp_literal("LINE"), -1, 0);
+    const std::string shown = pty.take();
+    const size_t prompt = shown.find("LINE? "), x = shown.find('x', prompt);
+    ASSERT_NE(x, std::string::npos) << shown;
+    const std::string between = shown.substr(prompt, x - prompt);
+    EXPECT_NE(between.find('\n'), std::string::npos) << "no scroll before the first key: " << between;
+    std::string last_move;  // the last cursor positioning before the key
+    for (size_t at = between.find("\x1b["); at != std::string::npos; at = between.find("\x1b[", at + 1)) {
+        const size_t end = between.find_first_not_of("0123456789;", at + 2);
+        if (end != std::string::npos && between[end] == 'H') last_move = between.substr(at, end + 1 - at);
+    }
+    EXPECT_EQ(last_move, "\x1b[12;1H") << between;
+    int32_t col = 0, row = 0;
+    console_cursor_pos(&col, &row);
+    EXPECT_EQ(col * 100 + row, 312);
+    drain_queue();
+    terminal_mode_forget();
 }
 
 TEST_F(TerminalOutput, CursorPositionAndVisibility) {

@@ -6,7 +6,9 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/console_input.h"
 #include "console/win32/console_state.h"
+#include "runtime/line_input.h"
 #include "runtime/platform.h"
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
@@ -178,6 +180,20 @@ TEST_F(Console, LastCellDefersTheWrap) {
         EXPECT_EQ(where(), r.after) << r.name;
         EXPECT_EQ(row(9), full) << r.name;
     }
+}
+
+// A prompt that ends in the bottom-right cell: the line editor settles the
+// wrap first, so the first typed character starts a new row instead of
+// overwriting the prompt's last cell.
+TEST_F(Console, PromptEndingInTheLastCellKeepsItsCell) {
+    shape(40, 10, 0, 9);
+    print(lines(0, 8) + "\n" + std::string(34, '0'));
+    while (console_queue_take() != -1) {
+    }
+    for (int32_t k : {int32_t{'x'}, int32_t{'y'}, int32_t{13}}) console_queue_push(k);
+    read_line_prompted(string_temp_literal("LINE"), -1, 0);
+    EXPECT_EQ(row(7) + "|" + row(8) + "|" + row(9) + "|" + where(),
+              "L8|" + std::string(34, '0') + "LINE?|xy|2,9 top 0");
 }
 
 TEST_F(Console, MoveCursorResult) {
