@@ -194,7 +194,7 @@ void move_cursor_cells(int32_t* column, int32_t* row, int32_t delta, int32_t wid
     if (*column == 1 && *row == height + 1) {
         // Just past the last cell: a line end there scrolls the screen.
         place_cursor(height, width, -1);
-        console_print("\r\n", 2, 0);
+        console_print("\r\n", 2, kPrintCursorMove);
         *row = height;
         return;
     }

@@ -212,4 +212,46 @@ TEST(RawOutput, PipeGetsTheBytesUnchanged) {
     EXPECT_EQ(got, text + "h\xc3\xa9");
 }
 
+// A line from a pipe echoed into a pipe: the editor's cursor model reaches
+// the bottom of an 80 x 25 screen after 2000 characters, but what it does
+// there to scroll is no output of its own.
+TEST(RawOutput, LineEditedFromAPipeComesOutAsTyped) {
+    struct Row { const char* what; std::string typed; std::string shown; };
+    const std::string ys(2005, 'y'), cells(1994, 'c');
+    const Row rows[] = {
+        {"past the screen's last cell", ys + "\n", "LINE? " + ys + "\r\n"},
+        {"ending on the screen's last cell", cells + "\n", "LINE? " + cells + "\r\n"},
+        {"a Tab past the screen", ys + "\t\n", "LINE? " + ys + "   \r\n"},
+    };
+    for (const Row& r : rows) {
+        int in[2], out[2];
+        ASSERT_EQ(pipe(in), 0);
+        ASSERT_EQ(pipe(out), 0);
+        terminal_output_forget();
+        terminal_input_forget();
+        view_rows_set(-1, -1);
+        drain_queue();
+        std_handles.input = in[0];
+        std_handles.output = out[1];
+        ASSERT_EQ(write(in[1], r.typed.data(), r.typed.size()), static_cast<ssize_t>(r.typed.size()));
+        close(in[1]);
+        read_line_prompted(string_temp_literal("LINE"), -1, -1);
+        close(out[1]);
+        std::string got;
+        char buffer[4096];
+        for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+        close(out[0]);
+        close(in[0]);
+        EXPECT_EQ(got, r.shown) << r.what;
+        std::string typed = r.typed.substr(0, r.typed.size() - 1);
+        if (typed.back() == '\t') typed.replace(typed.size() - 1, 1, "   ");
+        EXPECT_EQ(std::string(line_reader().line.data, string_length(&line_reader().line)), typed)
+            << r.what;
+    }
+    std_handles.input = -1;
+    std_handles.output = -1;
+    terminal_output_forget();
+    terminal_input_forget();
+}
+
 }  // namespace
