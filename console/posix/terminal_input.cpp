@@ -16,8 +16,7 @@
 namespace {
 
 constexpr int kEscapeWaitMs = 50;
-// Bytes read per pump, and only into an empty queue: a file or a paste
-// waits in the system's buffer instead of overrunning the queue.
+// Bytes read per pump at most.
 constexpr size_t kReadChunk = 128;
 
 struct InputState {
@@ -25,10 +24,7 @@ struct InputState {
     bool terminal = false;
     bool ended = false;
     bool after_cr = false;  // CR LF in a stream is one Enter
-    // When a look first found no byte waiting to finish a sequence; -1 while
-    // none has. The lone-Escape wait counts from there: bytes that waited
-    // unread while the program was busy could have finished it.
-    int64_t quiet_since_ms = -1;
+    int64_t last_byte_ms = 0;
     TermDecoder decoder;
 };
 InputState input;
@@ -70,7 +66,7 @@ void decode(const unsigned char* bytes, size_t n, TermEvent* report) {
             if (events[k].kind == TermEvent::cursor_report && report) *report = events[k];
         push_events(events, count);
     }
-    if (n > 0) input.quiet_since_ms = -1;
+    if (n > 0) input.last_byte_ms = now_ms();
 }
 
 void stream_bytes(const unsigned char* bytes, size_t n) {
@@ -83,15 +79,28 @@ void stream_bytes(const unsigned char* bytes, size_t n) {
     }
 }
 
+// How many bytes the queue surely takes without dropping a waiting key, so
+// that a file or a paste waits in the system's buffer instead of overrunning
+// it. A stream is read only into an empty queue; a terminal at least a byte
+// at a time whatever the queue holds, or a press behind a waiting key would
+// go unseen.
+size_t read_limit() {
+    if (!input.terminal) return console_queue_empty() ? kReadChunk : 0;
+    const size_t room = static_cast<size_t>(console_queue_room()) / kTermEventsPerStep;
+    return room < 1 ? 1 : room > kReadChunk ? kReadChunk : room;
+}
+
 // Reads what is waiting, without waiting; false at the end of the input.
 bool read_some(int timeout_ms, TermEvent* report) {
+    const size_t limit = read_limit();
+    if (limit == 0) return true;
     pollfd p{input_fd(), POLLIN, 0};
     const int ready = poll(&p, 1, timeout_ms);
     if (ready < 0) return errno == EINTR || errno == EAGAIN;
     if (ready == 0) return true;
     if (p.revents & POLLNVAL) return false;
     unsigned char bytes[kReadChunk];
-    const ssize_t n = read(input_fd(), bytes, sizeof bytes);
+    const ssize_t n = read(input_fd(), bytes, limit);
     if (n < 0) return errno == EINTR || errno == EAGAIN;
     if (n == 0) return false;
     if (input.terminal)
@@ -99,24 +108,6 @@ bool read_some(int timeout_ms, TermEvent* report) {
     else
         stream_bytes(bytes, static_cast<size_t>(n));
     return true;
-}
-
-// Takes the bytes that finish a pending sequence one at a time, even while
-// keys wait in the queue (a chunk is read only into an empty queue, so a
-// sequence's few keys still fit), and tells whether the sequence may now be
-// settled by the time-out: nothing more is waiting and the wait has run out.
-bool finish_pending_sequence() {
-    while (term_decoder_pending(input.decoder)) {
-        pollfd p{input_fd(), POLLIN, 0};
-        if (poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN)) break;
-        unsigned char byte = 0;
-        if (read(input_fd(), &byte, 1) != 1) break;
-        decode(&byte, 1, nullptr);
-    }
-    if (!term_decoder_pending(input.decoder)) return false;
-    const int64_t now = now_ms();
-    if (input.quiet_since_ms < 0) input.quiet_since_ms = now;
-    return now - input.quiet_since_ms >= kEscapeWaitMs;
 }
 
 bool send_query() {
@@ -169,8 +160,9 @@ bool query_other_terminal(int32_t* row, int32_t* col, int32_t timeout_ms) {
 void pump_console_input() {
     initialise();
     if (terminal_hung_up() || input_fd() < 0) input.ended = true;
-    if (!input.ended && console_queue_empty() && !read_some(0, nullptr)) input.ended = true;
-    if (term_decoder_pending(input.decoder) && (input.ended || finish_pending_sequence())) {
+    if (!input.ended && !read_some(0, nullptr)) input.ended = true;
+    if (term_decoder_pending(input.decoder) &&
+        (input.ended || now_ms() - input.last_byte_ms >= kEscapeWaitMs)) {
         TermEvent events[kTermEventsPerStep];
         push_events(events, term_decoder_timeout(input.decoder, events));
     }
