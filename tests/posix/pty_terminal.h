@@ -3,6 +3,7 @@
 // side and answers cursor-position queries.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -26,6 +27,9 @@ public:
         ws.ws_col = static_cast<unsigned short>(cols);
         ws.ws_row = static_cast<unsigned short>(rows);
         openpty(&master_, &slave_, nullptr, nullptr, &ws);
+        // Helper programs get the slave side only where they ask for it.
+        fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(slave_, F_SETFD, FD_CLOEXEC);
         // No output processing, so the bytes arrive exactly as written.
         termios t{};
         tcgetattr(slave_, &t);
