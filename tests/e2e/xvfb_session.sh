@@ -6,9 +6,11 @@
 xvfb_pid=
 
 # Starts Xvfb with one screen of WIDTHxHEIGHTxDEPTH and points DISPLAY at
-# it.
+# it. Without auto-repeat: on a loaded machine xdotool's release may come
+# late enough for the server to repeat the key, and a repeated Alt+Enter
+# switches twice.
 xvfb_start() {
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -r 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     local end=$((SECONDS + 30))
     while [ ! -s "$work/display" ] && ((SECONDS < end)); do sleep 0.1; done
