@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "gfx/screen.h"
 #include "runtime/device.h"
 #include "runtime/startup.h"
 
@@ -52,7 +53,11 @@ TEST(RuntimeStart, ClearsTheDeviceTable) {
 void say_first() { std::fputs("first-registered ", stderr); }
 void say_second() { std::fputs("second-registered ", stderr); }
 
+// Death tests run in a fresh start of this program, not in a fork of it:
+// a fork of a process with threads can inherit a lock that one of them
+// holds, and a fork would inherit exit handlers that earlier tests left.
 TEST(RuntimeEndDeathTest, ExitsWithTheCodeRunningHandlersInReverse) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             module_init_once();
@@ -63,6 +68,61 @@ TEST(RuntimeEndDeathTest, ExitsWithTheCodeRunningHandlersInReverse) {
         },
         ::testing::ExitedWithCode(3), "second-registered first-registered");
     EXPECT_EXIT(runtime_end(0), ::testing::ExitedWithCode(0), "");
+}
+
+// Exit handlers registered around the screen's opening report whether the
+// screen is still open when exit calls them.
+void report(const char* who) {
+    std::fputs(who, stderr);
+    std::fputs(screen ? ":open " : ":closed ", stderr);
+}
+void registered_first() { report("first"); }
+void registered_between() { report("between"); }
+void open_screen() { screen_open(13, 0, 1, kOpenNullDriver, 0); }
+
+// The screen's close is registered once, at the first opening, so it runs
+// after every handler registered later and before every one registered
+// earlier: the destructor walker, registered by module_init_once before
+// anything else, comes after it.
+TEST(RuntimeEndDeathTest, ScreenClosesOnceBeforeTheEarlierHandlers) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Row {
+        const char* what;
+        void (*run)();
+        int code;
+        const char* output;
+    };
+    const Row rows[] = {
+        {"opened twice, open at the end",
+         [] {
+             module_init_once();
+             std::atexit(registered_first);
+             open_screen();
+             std::atexit(registered_between);
+             screen_open(0, 0, 0, 0, 0);
+             open_screen();
+             module_init_once();
+             runtime_end(0);
+         },
+         0, "^between:open first:closed $"},
+        {"closed before the end",
+         [] {
+             module_init_once();
+             std::atexit(registered_first);
+             open_screen();
+             screen_open(0, 0, 0, 0, 0);
+             runtime_end(0);
+         },
+         0, "^first:closed $"},
+        {"never opened",
+         [] {
+             module_init_once();
+             std::atexit(registered_first);
+             runtime_end(6);
+         },
+         6, "^first:closed $"},
+    };
+    for (const Row& r : rows) EXPECT_EXIT(r.run(), ::testing::ExitedWithCode(r.code), r.output) << r.what;
 }
 
 }  // namespace

@@ -134,22 +134,3 @@ void blit_enlarge_rows(const uint8_t* src, int32_t src_pitch, int32_t bytes_per_
         for (int32_t k = 1; k < zoom; ++k) std::memcpy(out + k * dst_pitch, out, out_bytes);
     }
 }
-
-void blit_reference_row(int32_t src_depth, int32_t dst_depth, bool red_low, const uint32_t* palette,
-                        const uint8_t* src, uint8_t* dst, int32_t width) {
-    const int32_t out_bytes = display_bytes(dst_depth);
-    for (int32_t x = 0; x < width; ++x) {
-        uint32_t v;
-        if (src_depth == 8 && dst_depth == 8) {
-            v = src[x];
-        } else {
-            Rgb c{};
-            if (src_depth == 8) c = from_palette(palette[src[x]]);
-            if (src_depth == 16) c = from_565(static_cast<uint32_t>(src[2 * x] | src[2 * x + 1] << 8));
-            if (src_depth == 32)
-                c = from_888(static_cast<uint32_t>(src[4 * x] | src[4 * x + 1] << 8 | src[4 * x + 2] << 16));
-            v = to_display(c, dst_depth, red_low);
-        }
-        for (int32_t i = 0; i < out_bytes; ++i) dst[x * out_bytes + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}

@@ -6,7 +6,6 @@ set -u
 program=$1
 shift
 runner=$(printf '%q ' "$@")
-socket=line_echo_$$
 fail=0
 pass=0
 . "$(dirname "$0")/tmux_session.sh"

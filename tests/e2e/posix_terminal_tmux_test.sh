@@ -6,7 +6,6 @@
 # Usage: posix_terminal_tmux_test.sh path/to/line_echo
 set -u
 program=$1
-socket=posix_e2e_$$
 fail=0
 pass=0
 . "$(dirname "$0")/tmux_session.sh"

@@ -1,9 +1,10 @@
-# Shared by the tmux end-to-end scripts: a private tmux server on the
-# socket "$socket", a scratch folder "$work" removed at exit, and waits on
-# what the pane shows. Source it after setting socket.
+# Shared by the tmux end-to-end scripts: a scratch folder "$work" removed
+# at exit, a tmux server of its own whose socket lives there (so that no
+# other run, here or in another checkout, can meet it), and waits on what
+# the pane shows.
 work=$(mktemp -d)
 
-t() { tmux -L "$socket" "$@"; }
+t() { tmux -S "$work/tmux" "$@"; }
 cleanup() {
     t kill-server 2>/dev/null
     rm -rf "$work"

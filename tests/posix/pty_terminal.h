@@ -3,6 +3,7 @@
 // side and answers cursor-position queries.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
@@ -26,6 +27,9 @@ public:
         ws.ws_col = static_cast<unsigned short>(cols);
         ws.ws_row = static_cast<unsigned short>(rows);
         openpty(&master_, &slave_, nullptr, nullptr, &ws);
+        // Helper programs get the slave side only where they ask for it.
+        fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(slave_, F_SETFD, FD_CLOEXEC);
         // No output processing, so the bytes arrive exactly as written.
         termios t{};
         tcgetattr(slave_, &t);
@@ -49,21 +53,26 @@ public:
         std_handles.input = as_input ? slave_ : -1;
     }
 
-    // Everything the back end wrote since the last call, once it has gone
-    // quiet.
+    // Everything the back end wrote since the last call. A marker written
+    // after it comes out of the terminal behind it, so its arrival says that
+    // all of it has been read, however slow the reader thread is.
     std::string take() {
-        std::string last;
-        for (int idle = 0; idle < 5;) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            std::lock_guard<std::mutex> lock(mutex_);
-            idle = seen_ == last.size() ? idle + 1 : 0;
-            last.resize(seen_);
+        static const std::string marker = "\x1b]take\x07";
+        (void)!write(slave_, marker.data(), marker.size());
+        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (;;) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                const size_t at = received_.find(marker);
+                if (at != std::string::npos || std::chrono::steady_clock::now() > give_up) {
+                    std::string bytes = received_.substr(0, at);
+                    received_.clear();
+                    answered_ = 0;
+                    return bytes;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        std::lock_guard<std::mutex> lock(mutex_);
-        std::string bytes = std::move(received_);
-        received_.clear();
-        seen_ = answered_ = 0;
-        return bytes;
     }
 
     void resize(int cols, int rows) {
@@ -89,7 +98,6 @@ private:
             if (n <= 0) continue;
             std::lock_guard<std::mutex> lock(mutex_);
             received_.append(buffer, static_cast<size_t>(n));
-            seen_ = received_.size();
             if (!report_.empty() && received_.find("\x1b[6n", answered_) != std::string::npos) {
                 answered_ = received_.size();
                 (void)!write(master_, report_.data(), report_.size());
@@ -103,5 +111,5 @@ private:
     std::atomic<bool> stop_{false};
     std::mutex mutex_;
     std::string received_;
-    size_t seen_ = 0, answered_ = 0;
+    size_t answered_ = 0;
 };

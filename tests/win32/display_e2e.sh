@@ -2,7 +2,8 @@
 # The Windows display drivers end to end: the cross-built demo under Wine
 # on its own Xvfb, keys typed with xdotool, the text read back from
 # screenshots with the Linux screen_text tool.
-#   display_e2e.sh RUN wine win_gfx_demo.exe screen_text
+#   display_e2e.sh RUN wine_run win_gfx_demo.exe screen_text
+# wine_run: the build tree's runner (win32/wine_run.sh with its template)
 # RUN: directx  DNGFX=DirectX, flags 1 (full screen, a window if refused)
 #      opengl   flag 0x02 in a window, found by the driver search
 #      opengl_full  flags 0x03
@@ -13,44 +14,19 @@ set -euo pipefail
 run=$1 wine=$2 demo=$3 decode=$4
 
 work=$(mktemp -d)
-xvfb_pid=
-demo_pid=
-cleanup() {
-    [ -n "${WINEPREFIX:-}" ] && [ "$WINEPREFIX" = "$work/prefix" ] && wineserver -k 2>/dev/null || true
-    [ -n "$demo_pid" ] && kill -9 "$demo_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 fail() {
     echo "FAIL ($run): $*" >&2
     [ -f "$work/err" ] && sed -n 1,20p "$work/err" >&2
+    keep_last_shot "win32_display_$run"
     exit 1
 }
+. "$(dirname "$0")/../e2e/xvfb_session.sh"
+. "$(dirname "$0")/wine_program.sh"
+trap 'stop_program; xvfb_stop; rm -rf "$work"' EXIT
 
 monitor=1024x768x24
 case "$run" in *_native) monitor=800x600x24 ;; esac
-Xvfb -displayfd 3 -screen 0 "$monitor" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n1 "$work/display")
-export WINEDEBUG=-all
-# A prefix of its own, and so a wine server of its own: a server left
-# running by an earlier program would still describe that program's
-# display, and refuse a mode this one has. The registry is copied, the
-# C: drive shared.
-base=${WINEPREFIX:-$HOME/.wine}
-[ -f "$base/system.reg" ] || fail "no Wine prefix at $base"
-export WINEPREFIX=$work/prefix
-mkdir -p "$WINEPREFIX/dosdevices"
-cp "$base"/*.reg "$base/.update-timestamp" "$WINEPREFIX/" 2>/dev/null || cp "$base"/*.reg "$WINEPREFIX/"
-ln -s "$base/drive_c" "$WINEPREFIX/dosdevices/c:"
-ln -s / "$WINEPREFIX/dosdevices/z:"
+xvfb_start "$monitor"
 
 case "$run" in
     directx | directx_native) flags=1 driver=DirectX; export DNGFX=DirectX ;;
@@ -59,11 +35,11 @@ case "$run" in
     *) fail "unknown run" ;;
 esac
 "$wine" "$demo" "$flags" 16 >"$work/out" 2>"$work/err" &
-demo_pid=$!
+prog_pid=$!
 
-for _ in $(seq 300); do
-    grep -q '^driver ' "$work/err" 2>/dev/null && break
-    kill -0 "$demo_pid" 2>/dev/null || fail "ended before opening a screen: $(cat "$work/out")"
+end=$((SECONDS + 60))
+while ! grep -q '^driver ' "$work/err" 2>/dev/null && ((SECONDS < end)); do
+    kill -0 "$prog_pid" 2>/dev/null || fail "ended before opening a screen: $(cat "$work/out")"
     sleep 0.1
 done
 report=$(grep -m1 '^driver ' "$work/err" | tr -d '\r') || fail "no screen opened"
@@ -72,23 +48,15 @@ read -r _ got_driver mode _ x y <<<"$report"
 [ "$got_driver" = "$driver" ] || fail "opened by $got_driver, not $driver"
 case "$run" in *_native) [ "$mode" = full ] || fail "a window, though the monitor has the mode" ;; esac
 
-wid=
-for _ in $(seq 100); do
-    wid=$(xdotool search --name '^win_gfx_demo$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
-    sleep 0.1
-done
-[ -n "$wid" ] || fail "no window"
-for _ in $(seq 50); do
-    xdotool windowfocus --sync "$wid" 2>/dev/null && break
-    sleep 0.1
-done
+wid=$(find_windows '^win_gfx_demo$' | head -n1) || fail "no window"
+focus_window "$wid" || fail "window $wid cannot take the focus"
 sleep 0.5
 xdotool type --delay 50 12
 xdotool key Return
 
 expected=$'WIN SCREEN TEST\n===============\nNUMBER = ? 12\nGOT  12\nPRESS A KEY'
-got=
-for _ in $(seq 50); do
+got= end=$((SECONDS + 60))
+while ((SECONDS < end)); do
     import -window root -depth 8 "ppm:$work/shot.ppm"
     got=$("$decode" "$work/shot.ppm" "$x" "$y" 1 100 6)
     [ "$got" = "$expected" ] && break
@@ -99,13 +67,5 @@ done
 $got"
 
 xdotool key x
-for _ in $(seq 100); do
-    kill -0 "$demo_pid" 2>/dev/null || break
-    sleep 0.05
-done
-kill -0 "$demo_pid" 2>/dev/null && fail "still running after the last key"
-rc=0
-wait "$demo_pid" || rc=$?
-demo_pid=
-[ "$rc" -eq 0 ] || fail "exit code $rc"
+wait_exit "the last key"
 echo "$run: $driver in $mode mode, text read back, exit code 0"

@@ -2,7 +2,8 @@
 # The "GDI" driver end to end: Windows programs under Wine on their own
 # Xvfb, keys typed with xdotool, the text read back from screenshots with
 # the Linux screen_text tool, the close button through wm_close.
-#   gdi_e2e.sh RUN wine program.exe screen_text wm_close
+#   gdi_e2e.sh RUN wine_run program.exe screen_text wm_close
+# wine_run: the build tree's runner (win32/wine_run.sh with its template)
 # RUN: demo       gdi_demo opens the screen 3 times, then the dialogue; a key ends it
 #      close      gdi_demo's final wait ended by the close button (0x6BFF)
 #      dice       dice.exe with DNGFX=GDI: the whole dialogue, then a key
@@ -15,48 +16,20 @@ export LC_ALL=C  # screen text is compared byte by byte
 run=$1 wine=$2 program=$3 decode=$4 wm_close=$5
 
 work=$(mktemp -d)
-xvfb_pid=
 prog_pid=
-cleanup() {
-    [ -n "$prog_pid" ] && kill -9 "$prog_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 fail() {
     echo "FAIL ($run): $*" >&2
     [ -f "$work/err" ] && sed -n 1,20p "$work/err" >&2
+    keep_last_shot "win32_gdi_$run"
     exit 1
 }
-
-export WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe=d
-# A prefix, and so a wine server, of its own: one left running for another
-# display would serve this program with the wrong one. The registry is
-# copied, the C: drive shared.
-base=${WINEPREFIX:-$HOME/.wine}
-[ -f "$base/system.reg" ] || fail "no Wine prefix at $base"
-export WINEPREFIX=$work/prefix
-mkdir -p "$WINEPREFIX/dosdevices"
-cp "$base"/*.reg "$WINEPREFIX/"
-ln -s "$base/drive_c" "$WINEPREFIX/dosdevices/c:"
-ln -s / "$WINEPREFIX/dosdevices/z:"
-
-wait_exit() {
-    for _ in $(seq 200); do
-        kill -0 "$prog_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    kill -0 "$prog_pid" 2>/dev/null && fail "still running after $1"
-    local rc=0
-    wait "$prog_pid" || rc=$?
-    prog_pid=
-    [ "$rc" -eq 0 ] || fail "exit code $rc"
-}
+. "$(dirname "$0")/../e2e/xvfb_session.sh"
+. "$(dirname "$0")/wine_program.sh"
+trap 'stop_program; xvfb_stop; rm -rf "$work"' EXIT
 
 if [ "$run" = nodisplay ]; then
     unset DISPLAY
-    timeout 60 "$wine" "$program" </dev/null >"$work/out" 2>"$work/err" &
+    "$wine" "$program" </dev/null >"$work/out" 2>"$work/err" &
     prog_pid=$!
     wait_exit "the message"
     grep -q 'Error setting video mode!' "$work/out" || fail "no message; output: $(cat "$work/out")"
@@ -64,15 +37,7 @@ if [ "$run" = nodisplay ]; then
     exit 0
 fi
 
-# -noreset keeps a layout that setxkbmap loads after its only client left.
-Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(head -n1 "$work/display")
+xvfb_start 800x600x24
 export DNGFX=GDI
 if [ "$run" = dice_es ]; then
     setxkbmap -layout es || fail "setxkbmap refused the layout"
@@ -88,26 +53,20 @@ case "$run" in
 esac
 prog_pid=$!
 
-# The first start on a new prefix is slow.
-wid=$(timeout 60 xdotool search --sync --name "^$name\$" 2>/dev/null | head -n1) || true
+wid=$(find_windows "^$name\$" | head -n1) || true
 [ -n "$wid" ] || fail "no window"
 if [ "${run%_es}" != dice ]; then
     opens=$([ "$run" = demo ] && echo 3 || echo 1)
-    for _ in $(seq 300); do
-        grep -q "^open $opens " "$work/err" 2>/dev/null && break
-        sleep 0.1
-    done
+    end=$((SECONDS + 60))
+    while ! grep -q "^open $opens " "$work/err" 2>/dev/null && ((SECONDS < end)); do sleep 0.1; done
     grep -q "^open $opens " "$work/err" || fail "the screen was not opened $opens times"
     bad=$(grep '^open ' "$work/err" | tr -d '\r' | grep -v ' driver GDI window ' || true)
     [ -z "$bad" ] || fail "not a GDI window: $bad"
     grep '^open ' "$work/err" | tr -d '\r'
     read -r _ _ _ _ _ _ x y < <(grep "^open $opens " "$work/err" | tr -d '\r')
-    wid=$(timeout 30 xdotool search --sync --name "^$name\$" 2>/dev/null | tail -n1)
+    wid=$(find_windows "^$name\$" | tail -n1) || fail "no window after the last opening"
 fi
-for _ in $(seq 50); do
-    xdotool windowfocus --sync "$wid" 2>/dev/null && break
-    sleep 0.1
-done
+focus_window "$wid" || fail "window $wid cannot take the focus"
 sleep 0.5
 typed=12 throws=12
 if [ "$run" = dice_es ]; then
@@ -127,8 +86,8 @@ shot() {
 if [ "${run%_es}" = dice ]; then
     # The client area's corner is where the heading reads right.
     heading='SIMULADOR DE LANZAMIENTO DE DADOS'
-    found=
-    for _ in $(seq 30); do
+    found= end=$((SECONDS + 60))
+    while ((SECONDS < end)); do
         shot
         for y in $(seq 0 40); do
             for x in $(seq 0 8); do
@@ -140,10 +99,12 @@ if [ "${run%_es}" = dice ]; then
     done
     [ -n "$found" ] || fail "no heading on the screen"
     read -r x y <<<"$found"
-    for _ in $(seq 30); do
+    end=$((SECONDS + 60))
+    while ((SECONDS < end)); do
         shot
         got=$("$decode" "$work/shot.ppm" "$x" "$y" 1 60 14)
-        [ "$(sed -n 14p <<<"$got")" ] && break
+        # The last row, face 6, comes last.
+        [ "$(sed -n 13p <<<"$got")" ] && break
         sleep 0.3
     done
     echo "client area at $x, $y; screen text:"
@@ -165,8 +126,8 @@ if [ "${run%_es}" = dice ]; then
 fi
 
 expected=$'GDI SCREEN TEST\n===============\nNUMBER = ? 12\nGOT  12\nPRESS A KEY'
-got=
-for _ in $(seq 50); do
+got= end=$((SECONDS + 60))
+while ((SECONDS < end)); do
     shot
     got=$("$decode" "$work/shot.ppm" "$x" "$y" 1 100 5)
     [ "$got" = "$expected" ] && break
