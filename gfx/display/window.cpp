@@ -19,6 +19,7 @@ namespace {
 FairLock screen_lock_;
 std::mutex title_mutex;  // the title may be set while the program holds the screen lock
 std::atomic<bool> running{false};
+std::atomic<bool> lost{false};
 std::thread update_thread;
 // The surface was opened on the program's thread, which also runs the passes.
 bool in_place = false;
@@ -79,6 +80,7 @@ void apply_requests() {
 int32_t window_init(const WindowOps* ops, const char* driver_name, const char* title, int32_t width,
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     window_exit();
+    lost = false;
     window = WindowState{};
     window.show_request = -1;
     window.zoom = 1;
@@ -143,6 +145,9 @@ void window_exit() {
 
 bool window_initialised() { return running; }
 
+void window_connection_lost() { lost = true; }
+bool window_lost() { return lost; }
+
 void window_thread_opened(bool opened) {
     std::lock_guard<std::mutex> guard(start_mutex);
     start = opened ? Start::opened : Start::failed;
@@ -173,6 +178,13 @@ namespace {
 
 // A pass's work, inside the screen lock.
 void pass_locked() {
+    if (lost) {
+        // Offered again whenever the program has taken it, so that every
+        // later read ends as the first one did.
+        int32_t waiting;
+        if (screen && !key_queue_peek(screen_key_queue, &waiting)) key_queue_push(screen_key_queue, kCloseKey);
+        return;
+    }
     const WindowOps& ops = *window.ops;
     apply_requests();
     if (window.palette_changed) {

@@ -108,6 +108,13 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
 void window_exit();
 bool window_initialised();
 
+// The connection to the display broke (any thread, from the system
+// library's error callback). From then on passes touch nothing of the
+// display and every key read finds the close code, as if the window had
+// been closed: ending is the program's decision, made on its own thread.
+void window_connection_lost();
+bool window_lost();
+
 void window_lock();
 void window_unlock();
 // Without an update thread: one pass now, or one only if the pass interval

@@ -97,11 +97,20 @@ Cursor make_blank_cursor() {
     return c;
 }
 
+// Xlib's own handlers end the process from whichever thread noticed the
+// broken connection; ours let the failing call return, and the window
+// module turns the loss into the close code.
+int quiet_io_error(Display*) { return 0; }
+void connection_lost(Display*, void*) { window_connection_lost(); }
+
 }  // namespace
 
 bool x11_connect() {
     if (!x11.display && !(x11.display = XOpenDisplay(nullptr))) return false;
     Display* d = x11.display;
+    static const XIOErrorHandler xlib_handler = XSetIOErrorHandler(quiet_io_error);
+    (void)xlib_handler;
+    XSetIOErrorExitHandler(d, connection_lost, nullptr);
     x11.wm_protocols = XInternAtom(d, "WM_PROTOCOLS", False);
     x11.wm_delete_window = XInternAtom(d, "WM_DELETE_WINDOW", False);
     x11.net_wm_state = XInternAtom(d, "_NET_WM_STATE", False);
