@@ -64,6 +64,8 @@ const WindowOps scripted_ops = {
     .apply_title = nullptr,
     .warp_pointer = nullptr,
     .show_pointer = nullptr,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
 };
 
 const DisplayDriver scripted_driver = {

@@ -53,6 +53,14 @@ struct WindowOps {
     // Moves the pointer to client coordinates, or shows or hides it.
     void (*warp_pointer)(int32_t x, int32_t y);
     void (*show_pointer)(bool shown);
+    // Without an update thread: makes the surface's drawing context
+    // current on the calling thread (true) or lets it go (false), so that
+    // a deferred pass may draw from another thread; null when the surface
+    // is not bound to a thread.
+    void (*bind_context)(bool bound);
+    // Brings back a surface the system took away (before the palette and
+    // the conversion of each pass); null when surfaces cannot be lost.
+    void (*restore_surfaces)();
 };
 
 constexpr int32_t kMouseLeft = 1;
@@ -122,6 +130,12 @@ void window_unlock();
 // passes. Called inside or outside the screen lock.
 void window_poll();
 void window_pass_if_due();
+// After a drawing, outside the lock: window_pass_if_due, and when the pass
+// is not yet due, a deferred pass from a helper thread once the interval
+// has run out, unless a pass on the program's thread comes first. The
+// deferred pass only draws (palette and dirty rows); events and held keys
+// stay with the program's thread.
+void window_pass_or_defer();
 // Under the screen lock; takes effect at the next pass.
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);
