@@ -85,6 +85,12 @@ void apply_requests() {
     }
 }
 
+// The rate the driver found while opening its surface (the display's, or
+// the one asked for), for the screen's readers.
+void report_refresh_rate() {
+    if (screen) screen->refresh_rate = window.refresh_rate;
+}
+
 std::chrono::steady_clock::time_point last_pass_time() {
     return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(last_pass.load()));
 }
@@ -153,6 +159,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
         if (opened && ops->bind_context) ops->bind_context(false);
         window_unlock();
         if (!opened) return -1;
+        report_refresh_rate();
         in_place = true;
         running = true;
         last_pass = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -174,6 +181,9 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
         update_thread.join();
         return -1;
     }
+    window_lock();
+    report_refresh_rate();
+    window_unlock();
     return 0;
 }
 
@@ -410,6 +420,7 @@ bool window_toggle_full_screen() {
     }
     window_redraw_all();
     window.active = true;
+    report_refresh_rate();
     return switched;
 }
 

@@ -14,6 +14,8 @@ X11Window x11;
 
 namespace {
 
+constexpr int32_t kAssumedRefreshRate = 60;
+
 // The display's format as the blitter table knows it.
 bool choose_format() {
     if (x11.visual->c_class != TrueColor) return false;
@@ -148,6 +150,9 @@ bool x11_create_window() {
     }
     x11.client_width = w;
     x11.client_height = h;
+    // The core protocol does not tell the monitor's rate: the one asked
+    // for, else the common 60 Hz.
+    if (window.refresh_rate <= 0) window.refresh_rate = kAssumedRefreshRate;
 
     XSetWindowAttributes attrs{};
     attrs.background_pixel = BlackPixel(d, scr);
