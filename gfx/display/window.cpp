@@ -101,7 +101,6 @@ void note_pass() {
     flush_pending = false;
 }
 
-void pass_locked();
 void deferred_pass();
 
 void flusher_main() {
