@@ -99,6 +99,8 @@ const WindowOps memory_ops = {
     .apply_title = nullptr,
     .warp_pointer = nullptr,
     .show_pointer = nullptr,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
 };
 
 const DisplayDriver memory_driver = {

@@ -13,6 +13,7 @@ uint32_t port_value = 0;
 
 constexpr uint8_t mode1_sets[4][4] = {{0, 11, 13, 15}, {0, 10, 12, 14}, {0, 3, 5, 7}, {0, 2, 4, 6}};
 constexpr uint8_t mode2_selection[2] = {0, 15};
+constexpr uint8_t in_order_selection[16] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 constexpr uint8_t mode9_selection[16] = {0, 1, 2, 3, 4, 5, 20, 7, 56, 57, 58, 59, 60, 61, 62, 63};
 
 // The default selection of palette entries from the table, or null.
@@ -20,8 +21,12 @@ const uint8_t* default_selection(int32_t mode, int32_t restore_index) {
     switch (mode) {
         case 1: return mode1_sets[restore_index >= -1 ? 0 : restore_index <= -4 ? 3 : -restore_index - 1];
         case 2: return mode2_selection;
+        // Their attribute map must be filled too: the palette ports recolour
+        // entries through it.
+        case 7:
+        case 8: return in_order_selection;
         case 9: return mode9_selection;
-        default: return nullptr;  // 7 and 8 select 0 to 15 in order
+        default: return nullptr;
     }
 }
 

@@ -53,6 +53,8 @@ char title_buffer[128];
 const char* current_title = nullptr;
 bool exit_handler_registered = false;
 
+constexpr int32_t kGlyphCell = 8;
+
 bool takes_depth(int32_t depth) {
     return depth == 8 || depth == 15 || depth == 16 || depth == 24 || depth == 32;
 }
@@ -130,7 +132,7 @@ bool try_driver(const DisplayDriver* d, ScreenContext* s, int32_t refresh, int32
 }
 
 const DisplayDriver* search_pass(const char* named, ScreenContext* s, int32_t refresh, int32_t flags) {
-    for (const DisplayDriver* const* d = display_drivers; *d; ++d) {
+    for (const DisplayDriver* const* d = display_driver_list(); *d; ++d) {
         if (named && strcasecmp((*d)->name, named) != 0) continue;
         if (try_driver(*d, s, refresh, flags)) return *d;
     }
@@ -140,6 +142,8 @@ const DisplayDriver* search_pass(const char* named, ScreenContext* s, int32_t re
 const DisplayDriver* choose_driver(ScreenContext* s, int32_t refresh, int32_t flags) {
     if (flags == kOpenNullDriver) return &null_driver;
     const char* wanted = std::getenv("DNGFX");
+    // An empty value names no driver: the search is the one without it.
+    if (wanted && !*wanted) wanted = nullptr;
     if (wanted && strcasecmp(wanted, "null") == 0) return &null_driver;
     const int32_t inverted = flags ^ kOpenFullScreen;
     const DisplayDriver* d = nullptr;
@@ -251,11 +255,13 @@ void screen_open(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int3
 
 void screen_open_size(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
                       int32_t refresh) {
-    if (width <= 0 || height <= 0 || !takes_depth(depth)) {
+    // The text grid is width / 8 by height / 8 cells: a screen narrower or
+    // lower than one glyph would have no grid to walk or draw in.
+    if (width < kGlyphCell || height < kGlyphCell || !takes_depth(depth)) {
         set_last_error(1);
         return;
     }
-    const ScreenMode row{width, height, depth, 1, &palette_256, &font_8x8, width / 8, height / 8};
+    const ScreenMode row{width, height, depth, 1, &palette_256, &font_8x8, width / kGlyphCell, height / kGlyphCell};
     if (screen_setup(&row, -1, depth, pages, refresh, flags) == 0) screen_device()->column = 0;
 }
 

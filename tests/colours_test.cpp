@@ -105,6 +105,21 @@ TEST_F(GfxTest, PalettePorts) {
     EXPECT_EQ(screen->colour_set[20], rgb(0, 252, 0));
     EXPECT_EQ(screen->palette[6], rgb(0, 252, 0));
 
+    // Modes 7 and 8 map entry i to colour i: a port write recolours only
+    // the entries that show that colour.
+    for (int32_t mode : {7, 8}) {
+        open(mode);
+        for (int32_t i = 0; i < 16; ++i) EXPECT_EQ(screen->attribute_map[i], i) << "mode " << mode;
+        const uint32_t entry_5 = screen->palette[5];
+        port_out(968, 4);
+        for (int32_t v : {63, 0, 0}) port_out(969, v);
+        EXPECT_EQ(screen->palette[4], rgb(252, 0, 0)) << "mode " << mode;
+        port_out(968, 0);
+        for (int32_t v : {0, 63, 0}) port_out(969, v);
+        EXPECT_EQ(screen->palette[0], rgb(0, 252, 0)) << "mode " << mode;
+        EXPECT_EQ(screen->palette[5], entry_5) << "mode " << mode;
+    }
+
     open(19, 16);
     EXPECT_EQ(port_in(969), -1);
     EXPECT_EQ(port_out(969, 1), -1);

@@ -20,6 +20,10 @@ struct Surface {
     std::vector<uint8_t> pixels;
     int32_t presented_first = -1, presented_end = -1;
     int push_at_pass = -1;
+    // The thread the drawing context is current on, and whether each
+    // presentation found it current on its own thread.
+    std::thread::id bound_on;
+    bool presented_unbound = false;  // or the context was taken or let go wrongly
 };
 Surface* surface = nullptr;
 
@@ -27,6 +31,7 @@ bool open_surface() {
     ++surface->opens;
     surface->opened_on = std::this_thread::get_id();
     if (surface->open_fails) return false;
+    surface->bound_on = surface->opened_on;
     surface->pixels.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
     return window_choose_blitter(32, true);
 }
@@ -41,6 +46,14 @@ uint8_t* begin_rows(int32_t* pitch) {
 void present_rows(int32_t first, int32_t end) {
     surface->presented_first = first;
     surface->presented_end = end;
+    if (surface->bound_on != std::this_thread::get_id()) surface->presented_unbound = true;
+}
+// A context is current on one thread at a time, and only that thread can
+// let it go.
+void bind_context(bool bound) {
+    const std::thread::id expected = bound ? std::thread::id() : std::this_thread::get_id();
+    if (surface->bound_on != expected) surface->presented_unbound = true;
+    surface->bound_on = bound ? std::this_thread::get_id() : std::thread::id();
 }
 void pump_events() {
     if (++surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
@@ -60,11 +73,13 @@ const WindowOps in_place_ops = {
     .apply_title = nullptr,
     .warp_pointer = nullptr,
     .show_pointer = nullptr,
+    .bind_context = bind_context,
+    .restore_surfaces = nullptr,
 };
 
 void unlock_and_catch_up() {
     window_unlock();
-    window_pass_if_due();
+    window_pass_or_defer();
 }
 
 const DisplayDriver in_place_driver = {
@@ -177,18 +192,55 @@ TEST_F(InPlaceWindowTest, KeyReadGathersTheWindowsEvents) {
     EXPECT_EQ(gfx_take_key(), 'k');
 }
 
+// After a drawing the program makes no further call at all: the drawing
+// must still show, whether the last pass was long ago or just now.
 TEST_F(InPlaceWindowTest, DrawingShowsWithoutAnyKeyRead) {
     ASSERT_EQ(open_window(), 0);
+    struct Row {
+        const char* what;
+        bool right_after_a_pass;
+        int32_t y;
+    };
+    const Row rows[] = {
+        {"long after a pass", false, 7},
+        {"right after a pass", true, 9},
+        {"right after a pass again", true, 11},
+        {"long after a deferred pass", false, 13},
+    };
     const uint16_t white = 0xFFFF;
-    screen_lock();
-    std::memcpy(screen->visible_page + 7 * screen->pitch, &white, 2);
-    std::this_thread::sleep_for(kPastInterval);
-    screen_unlock(7, 7);
-    EXPECT_EQ(s.presented_first, 7);
-    EXPECT_EQ(s.presented_end, 8);
-    uint32_t shown;
-    std::memcpy(&shown, s.pixels.data() + 7 * static_cast<size_t>(window.width) * 4, 4);
-    EXPECT_EQ(shown, 0xF8FCF8u);  // red in the low byte
+    for (const Row& r : rows) {
+        if (r.right_after_a_pass)
+            window_poll();
+        else
+            std::this_thread::sleep_for(kPastInterval);
+        window_lock();
+        s.presented_first = s.presented_end = -1;
+        window_unlock();
+        screen_lock();
+        std::memcpy(screen->visible_page + r.y * screen->pitch, &white, 2);
+        screen_unlock(r.y, r.y);
+        // A generous bound: only a drawing that never shows ends the wait.
+        int32_t end = -1;
+        for (int i = 0; i < 5000 && end < 0; ++i) {
+            window_lock();
+            end = s.presented_end;
+            window_unlock();
+            if (end < 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        window_lock();
+        EXPECT_EQ(s.presented_first, r.y) << r.what;
+        EXPECT_EQ(s.presented_end, r.y + 1) << r.what;
+        uint32_t shown = 0;
+        std::memcpy(&shown, s.pixels.data() + r.y * static_cast<size_t>(window.width) * 4, 4);
+        EXPECT_EQ(shown, 0xF8FCF8u) << r.what;  // red in the low byte
+        EXPECT_FALSE(s.presented_unbound) << r.what;
+        window_unlock();
+    }
+    // The program's thread takes the context for its own passes again.
+    window_poll();
+    window_lock();
+    EXPECT_FALSE(s.presented_unbound);
+    window_unlock();
 }
 
 }  // namespace

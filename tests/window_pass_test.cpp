@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,12 +26,14 @@ struct Surface {
     std::atomic<int> passes{0};
     std::atomic<int> push_at_pass{-1};
     uint8_t virtual_down[256] = {};
+    int32_t display_rate = 0;  // what the display reports, 0 for nothing
 };
 Surface* surface = nullptr;
 
 bool open_surface() {
     ++surface->opens;
     if (surface->open_fails) return false;
+    if (window.refresh_rate <= 0) window.refresh_rate = surface->display_rate;
     surface->pixels.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
     return window_choose_blitter(32, false);
 }
@@ -64,6 +67,8 @@ const WindowOps scripted_ops = {
     .apply_title = nullptr,
     .warp_pointer = nullptr,
     .show_pointer = nullptr,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
 };
 
 const DisplayDriver scripted_driver = {
@@ -79,6 +84,30 @@ const DisplayDriver scripted_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+};
+
+// The steps of passes in the order they ran, one letter each: R restore
+// surfaces, P palette, B begin rows, S show rows, K held keys, E events.
+std::string step_log;
+void log_step(char c) {
+    if (step_log.size() < 4096) step_log += c;
+}
+const WindowOps logged_ops = {
+    .open_surface = open_surface,
+    .close_surface = close_surface,
+    .paint = nullptr,
+    .thread_main = nullptr,
+    .send_palette = [](const uint32_t* p) { log_step('P'), send_palette(p); },
+    .begin_rows = [](int32_t* pitch) { return log_step('B'), begin_rows(pitch); },
+    .present_rows = [](int32_t first, int32_t end) { log_step('S'), present_rows(first, end); },
+    .read_virtual_keys = [](uint8_t* down) { log_step('K'), read_virtual_keys(down); },
+    .held_scan_codes = nullptr,
+    .pump_events = [] { log_step('E'), pump_events(); },
+    .apply_title = nullptr,
+    .warp_pointer = nullptr,
+    .show_pointer = nullptr,
+    .bind_context = nullptr,
+    .restore_surfaces = [] { log_step('R'); },
 };
 
 class WindowTest : public GfxTest {
@@ -115,6 +144,45 @@ protected:
         return v;
     }
 };
+
+// A lost surface comes back before anything is sent to it.
+TEST_F(WindowTest, SurfacesAreRestoredFirstInEachPass) {
+    open(13, 8);
+    ASSERT_EQ(window_init(&logged_ops, "Scripted", "t", screen->width, screen->height, screen->depth, 0, 0), 0);
+    screen->driver = &scripted_driver;
+    window_lock();
+    step_log.clear();
+    window_set_palette(1, 255, 0, 0);
+    screen->dirty[3] = 1;
+    window_unlock();
+    std::string log;
+    for (int i = 0; i < 5000 && log.find('S') == std::string::npos; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        window_lock();
+        log = step_log;
+        window_unlock();
+    }
+    window_exit();
+    screen->driver = &null_driver;
+    // Idle passes before and after: R K E each.
+    const size_t at = log.find("RPBSKE");
+    EXPECT_NE(at, std::string::npos) << log;
+    for (size_t i = 0; i < at; i += 3) EXPECT_EQ(log.substr(i, 3), "RKE") << log;
+}
+
+TEST_F(WindowTest, TheScreenLearnsTheRefreshRate) {
+    struct Row { int32_t requested, display, expected; };
+    const Row rows[] = {{0, 75, 75}, {85, 75, 85}, {0, 0, 0}};
+    for (const Row& r : rows) {
+        s.display_rate = r.display;
+        open(19, 16);
+        ASSERT_EQ(window_init(&scripted_ops, "Scripted", "t", 800, 600, 16, r.requested, 0), 0);
+        window_lock();
+        EXPECT_EQ(screen->refresh_rate, r.expected) << r.requested << " " << r.display;
+        window_unlock();
+        window_exit();
+    }
+}
 
 TEST_F(WindowTest, InitRefusals) {
     // OpenGL wanted from another driver

@@ -16,6 +16,8 @@
 
 #include "gfx/display/display_driver.h"
 #include "gfx/screen.h"
+#include "runtime/print.h"
+#include "runtime/rt_string.h"
 
 namespace {
 
@@ -107,7 +109,22 @@ void BM_IdleUpdateThread(benchmark::State& state) {
     state.counters["cpu_percent_of_a_core"] = percent;
 }
 
+// Printing through the "OpenGL" driver, which draws on the program's
+// thread: a line and its line end per iteration, scrolling once the
+// screen is full. What matters is how much the passes after each drawing
+// add to a print.
+void BM_OpenGlPrintLine(benchmark::State& state) {
+    screen_open(19, 16, 4, kOpenOpenGl, 0);
+    if (!screen || std::strcmp(screen->driver->name, "OpenGL") != 0) {
+        screen_open(0, 0, 0, 0, 0);
+        return state.SkipWithError("the OpenGL driver did not open");
+    }
+    for (auto _ : state) print_text(0, string_temp_literal("A LINE OF TEXT ON THE GRAPHICS SCREEN"), 1);
+    screen_open(0, 0, 0, 0, 0);
+}
+
 BENCHMARK(BM_XPutImageFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_OpenGlPrintLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_XShmPutImageFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_IdleUpdateThread)->Iterations(1)->Unit(benchmark::kMillisecond);
 

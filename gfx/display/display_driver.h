@@ -40,6 +40,10 @@ struct DisplayDriver {
 
 // The platform's drivers in the order they are tried, ended by null.
 extern const DisplayDriver* const display_drivers[];
+// The list the driver search walks: display_drivers unless a test has put
+// its own in place. Null puts the built-in list back.
+const DisplayDriver* const* display_driver_list();
+void display_driver_list_substitute(const DisplayDriver* const* list);
 
 // Draws in memory only; stands outside the list.
 extern const DisplayDriver null_driver;

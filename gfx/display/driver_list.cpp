@@ -26,3 +26,11 @@ const DisplayDriver* const display_drivers[] = {
 };
 
 #endif
+
+namespace {
+const DisplayDriver* const* substitute_list = nullptr;
+}
+
+const DisplayDriver* const* display_driver_list() { return substitute_list ? substitute_list : display_drivers; }
+
+void display_driver_list_substitute(const DisplayDriver* const* list) { substitute_list = list; }

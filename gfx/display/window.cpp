@@ -19,10 +19,21 @@ namespace {
 FairLock screen_lock_;
 std::mutex title_mutex;  // the title may be set while the program holds the screen lock
 std::atomic<bool> running{false};
+std::atomic<bool> lost{false};
 std::thread update_thread;
 // The surface was opened on the program's thread, which also runs the passes.
 bool in_place = false;
-std::chrono::steady_clock::time_point last_pass;
+// When the last in-place pass ran, in steady-clock ticks.
+std::atomic<std::chrono::steady_clock::rep> last_pass{0};
+
+// The deferred pass of a surface without an update thread: a drawing made
+// just after a pass would otherwise stay unshown until the program next
+// reads keys.
+std::thread flusher;
+std::mutex flush_mutex;
+std::condition_variable flush_changed;
+bool flush_stop = false;
+bool flush_pending = false;
 
 // Start-up handshake between init and the update thread.
 std::mutex start_mutex;
@@ -74,11 +85,50 @@ void apply_requests() {
     }
 }
 
+// The rate the driver found while opening its surface (the display's, or
+// the one asked for), for the screen's readers.
+void report_refresh_rate() {
+    if (screen) screen->refresh_rate = window.refresh_rate;
+}
+
+std::chrono::steady_clock::time_point last_pass_time() {
+    return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(last_pass.load()));
+}
+
+void note_pass() {
+    last_pass = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::lock_guard<std::mutex> guard(flush_mutex);
+    flush_pending = false;
+}
+
+void deferred_pass();
+
+void flusher_main() {
+    std::unique_lock<std::mutex> guard(flush_mutex);
+    while (!flush_stop) {
+        flush_changed.wait(guard, [] { return flush_stop || flush_pending; });
+        if (flush_stop) break;
+        const auto due = last_pass_time() + kPassInterval;
+        if (flush_changed.wait_until(guard, due, [] { return flush_stop; })) break;
+        guard.unlock();
+        window_lock();
+        bool still_pending;
+        {
+            std::lock_guard<std::mutex> check(flush_mutex);
+            still_pending = flush_pending;
+        }
+        if (still_pending && std::chrono::steady_clock::now() - last_pass_time() >= kPassInterval) deferred_pass();
+        window_unlock();
+        guard.lock();
+    }
+}
+
 }  // namespace
 
 int32_t window_init(const WindowOps* ops, const char* driver_name, const char* title, int32_t width,
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     window_exit();
+    lost = false;
     window = WindowState{};
     window.show_request = -1;
     window.zoom = 1;
@@ -103,11 +153,18 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
             window.active = true;
         else
             ops->close_surface();
+        // Current on no thread between passes: whichever thread runs the
+        // next pass takes it.
+        if (opened && ops->bind_context) ops->bind_context(false);
         window_unlock();
         if (!opened) return -1;
+        report_refresh_rate();
         in_place = true;
         running = true;
-        last_pass = std::chrono::steady_clock::now();
+        last_pass = std::chrono::steady_clock::now().time_since_epoch().count();
+        flush_stop = false;
+        flush_pending = false;
+        flusher = std::thread(flusher_main);
         return 0;
     }
 
@@ -123,6 +180,9 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
         update_thread.join();
         return -1;
     }
+    window_lock();
+    report_refresh_rate();
+    window_unlock();
     return 0;
 }
 
@@ -135,13 +195,23 @@ void window_exit() {
     if (in_place) {
         in_place = false;
         if (screen_lock_.held_by_this_thread()) screen_lock_.unlock();
+        {
+            std::lock_guard<std::mutex> guard(flush_mutex);
+            flush_stop = true;
+        }
+        flush_changed.notify_all();
+        if (flusher.joinable()) flusher.join();
         window_lock();
+        if (window.ops->bind_context) window.ops->bind_context(true);
         window.ops->close_surface();
         window_unlock();
     }
 }
 
 bool window_initialised() { return running; }
+
+void window_connection_lost() { lost = true; }
+bool window_lost() { return lost; }
 
 void window_thread_opened(bool opened) {
     std::lock_guard<std::mutex> guard(start_mutex);
@@ -171,17 +241,50 @@ void window_thread_main() {
 
 namespace {
 
-// A pass's work, inside the screen lock.
-void pass_locked() {
+void draw_pending() {
     const WindowOps& ops = *window.ops;
-    apply_requests();
     if (window.palette_changed) {
         blitter_set_palette(&window.blitter, window.palette);
         if (ops.send_palette) ops.send_palette(window.palette);
         window.palette_changed = false;
     }
+    if (screen) convert_dirty_rows();
+}
+
+// Inside the screen lock, on the helper thread.
+void deferred_pass() {
+    note_pass();
+    if (lost) return;
+    const WindowOps& ops = *window.ops;
+    if (ops.bind_context) ops.bind_context(true);
+    draw_pending();
+    if (ops.bind_context) ops.bind_context(false);
+}
+
+void pass_work();
+
+// A pass's work, inside the screen lock. In place, the context is current
+// for the pass only, so that the helper thread may take it in between.
+void pass_locked() {
+    const bool bind = in_place && !lost && window.ops->bind_context;
+    if (bind) window.ops->bind_context(true);
+    pass_work();
+    if (bind) window.ops->bind_context(false);
+}
+
+void pass_work() {
+    if (lost) {
+        // Offered again whenever the program has taken it, so that every
+        // later read ends as the first one did.
+        int32_t waiting;
+        if (screen && !key_queue_peek(screen_key_queue, &waiting)) key_queue_push(screen_key_queue, kCloseKey);
+        return;
+    }
+    const WindowOps& ops = *window.ops;
+    apply_requests();
+    if (ops.restore_surfaces) ops.restore_surfaces();
+    draw_pending();
     if (screen) {
-        convert_dirty_rows();
         if (window.active) {
             if (ops.held_scan_codes) {
                 ops.held_scan_codes(screen->key_down);
@@ -205,7 +308,7 @@ void window_pass() {
 
 void window_poll() {
     if (!in_place) return;
-    last_pass = std::chrono::steady_clock::now();
+    note_pass();
     // The keyboard operations poll while they hold the lock.
     if (screen_lock_.held_by_this_thread())
         pass_locked();
@@ -214,7 +317,21 @@ void window_poll() {
 }
 
 void window_pass_if_due() {
-    if (in_place && std::chrono::steady_clock::now() - last_pass >= kPassInterval) window_poll();
+    if (in_place && std::chrono::steady_clock::now() - last_pass_time() >= kPassInterval) window_poll();
+}
+
+void window_pass_or_defer() {
+    if (!in_place) return;
+    if (std::chrono::steady_clock::now() - last_pass_time() >= kPassInterval) {
+        window_poll();
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(flush_mutex);
+        if (flush_pending) return;
+        flush_pending = true;
+    }
+    flush_changed.notify_all();
 }
 
 void window_lock() { screen_lock_.lock(); }
@@ -302,6 +419,7 @@ bool window_toggle_full_screen() {
     }
     window_redraw_all();
     window.active = true;
+    report_refresh_rate();
     return switched;
 }
 

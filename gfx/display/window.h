@@ -53,6 +53,14 @@ struct WindowOps {
     // Moves the pointer to client coordinates, or shows or hides it.
     void (*warp_pointer)(int32_t x, int32_t y);
     void (*show_pointer)(bool shown);
+    // Without an update thread: makes the surface's drawing context
+    // current on the calling thread (true) or lets it go (false), so that
+    // a deferred pass may draw from another thread; null when the surface
+    // is not bound to a thread.
+    void (*bind_context)(bool bound);
+    // Brings back a surface the system took away (before the palette and
+    // the conversion of each pass); null when surfaces cannot be lost.
+    void (*restore_surfaces)();
 };
 
 constexpr int32_t kMouseLeft = 1;
@@ -108,6 +116,13 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
 void window_exit();
 bool window_initialised();
 
+// The connection to the display broke (any thread, from the system
+// library's error callback). From then on passes touch nothing of the
+// display and every key read finds the close code, as if the window had
+// been closed: ending is the program's decision, made on its own thread.
+void window_connection_lost();
+bool window_lost();
+
 void window_lock();
 void window_unlock();
 // Without an update thread: one pass now, or one only if the pass interval
@@ -115,6 +130,12 @@ void window_unlock();
 // passes. Called inside or outside the screen lock.
 void window_poll();
 void window_pass_if_due();
+// After a drawing, outside the lock: window_pass_if_due, and when the pass
+// is not yet due, a deferred pass from a helper thread once the interval
+// has run out, unless a pass on the program's thread comes first. The
+// deferred pass only draws (palette and dirty rows); events and held keys
+// stay with the program's thread.
+void window_pass_or_defer();
 // Under the screen lock; takes effect at the next pass.
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);

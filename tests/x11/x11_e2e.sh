@@ -6,6 +6,7 @@
 #      close   the same, then the close button ends the final wait
 #      toggle  Alt+Enter to full screen and back, the text stays
 #      full    opened full screen on a monitor twice as large: enlarged
+#      lost    the X server ends during the final wait
 # FLAGS: added to the screen's flags; 2 (OpenGL) runs the "OpenGL" driver,
 #        which alone accepts it.
 # Set X11_E2E_SHOTS to a folder to keep the screenshots.
@@ -120,6 +121,12 @@ case "$run" in
     close)
         start=$(date +%s%N)
         "$closer" "$wid"
+        expect_exit "$start"
+        ;;
+    lost)
+        # The server goes away at the final wait: no abort, no hang, code 0.
+        start=$(date +%s%N)
+        xvfb_stop
         expect_exit "$start"
         ;;
     toggle)

@@ -52,9 +52,9 @@ void held_scan_codes(uint8_t* key_down) {
     window_held_keys(virtual_down, key_down);
 }
 
-void pump_events() {
+// Ahead of the palette and the conversion, which need the surfaces back.
+void restore_surfaces() {
     if (drawing_allowed() && dx_surface_restore()) window_redraw_all();
-    win_pump_messages();
 }
 
 const WindowOps directx_ops = {
@@ -67,10 +67,12 @@ const WindowOps directx_ops = {
     .present_rows = dx_surface_present,
     .read_virtual_keys = nullptr,
     .held_scan_codes = held_scan_codes,
-    .pump_events = pump_events,
+    .pump_events = win_pump_messages,
     .apply_title = win_apply_title,
     .warp_pointer = win_warp_pointer,
     .show_pointer = win_show_pointer,
+    .bind_context = nullptr,
+    .restore_surfaces = restore_surfaces,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

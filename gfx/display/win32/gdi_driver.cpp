@@ -140,6 +140,8 @@ const WindowOps gdi_ops = {
     .apply_title = win_apply_title,
     .warp_pointer = win_warp_pointer,
     .show_pointer = win_show_pointer,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

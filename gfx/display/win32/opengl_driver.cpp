@@ -2,8 +2,10 @@
 // one quad scaled to the client area, presented with SwapBuffers. It has
 // no update thread: window, context and passes all live on the program's
 // thread, run from poll_events before every key read and from unlock once
-// the pass interval has gone by, so that printing without reading keys
-// still shows. Nothing else shares the screen, so there is no lock to take.
+// the pass interval has gone by. A drawing made before the interval has
+// gone by is shown by the window module's deferred pass from its helper
+// thread, which borrows the context for the moment of drawing and shares
+// the screen lock with the program.
 #include <windows.h>
 
 #include <vector>
@@ -161,6 +163,10 @@ void present_rows(int32_t first, int32_t end) {
     draw();
 }
 
+void bind_context(bool bound) {
+    if (gl.context) gl_api.make_current(bound ? gl.dc : nullptr, bound ? gl.context : nullptr);
+}
+
 const WindowOps opengl_ops = {
     .open_surface = open_surface,
     .close_surface = close_surface,
@@ -175,6 +181,8 @@ const WindowOps opengl_ops = {
     .apply_title = win_apply_title,
     .warp_pointer = win_warp_pointer,
     .show_pointer = win_show_pointer,
+    .bind_context = bind_context,
+    .restore_surfaces = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
@@ -182,8 +190,11 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     return win_window_init(&opengl_ops, nullptr, "OpenGL", title, width, height, depth, refresh, flags);
 }
 
-// Called by the screen's operations as they end, outside any lock.
-void unlock() { window_pass_if_due(); }
+// Called by the screen's operations as they end.
+void unlock() {
+    window_unlock();
+    window_pass_or_defer();
+}
 
 }  // namespace
 
@@ -192,7 +203,7 @@ const DisplayDriver opengl_driver = {
     .name = "OpenGL",
     .init = init,
     .exit = win_window_exit,
-    .lock = nullptr,
+    .lock = window_lock,
     .unlock = unlock,
     .set_palette = window_set_palette,
     .wait_vsync = window_wait_vsync,

@@ -2,8 +2,10 @@
 // converted frame kept in a texture and drawn as one quad. It has no update
 // thread: the passes run on the program's thread, from poll_events before
 // every key read and from unlock, each once the pass interval has gone by
-// (a program polling without pause would otherwise present at every poll),
-// so that printing without reading keys still shows.
+// (a program polling without pause would otherwise present at every poll).
+// A drawing made before the interval has gone by is shown by the window
+// module's deferred pass, for which the context moves to its helper thread
+// for the moment of drawing.
 #include <cstdlib>
 #include <vector>
 
@@ -127,6 +129,10 @@ void present_rows(int32_t first, int32_t end) {
     draw();
 }
 
+void bind_context(bool bound) {
+    if (gl.context) libglx.glXMakeCurrent(x11.display, bound ? x11.window : None, bound ? gl.context : nullptr);
+}
+
 const WindowOps opengl_ops = {
     .open_surface = open_surface,
     .close_surface = close_surface,
@@ -141,6 +147,8 @@ const WindowOps opengl_ops = {
     .apply_title = x11_apply_title,
     .warp_pointer = x11_warp_pointer,
     .show_pointer = x11_show_pointer,
+    .bind_context = bind_context,
+    .restore_surfaces = nullptr,
 };
 
 bool display_named() {
@@ -160,7 +168,7 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
 
 void unlock() {
     window_unlock();
-    window_pass_if_due();
+    window_pass_or_defer();
 }
 
 // The monitor's current size, whatever the depth: every depth is drawn

@@ -12,7 +12,8 @@ bool take_x11(void* lib) {
     return library_take(lib, "XInitThreads", &x.XInitThreads) &&
            library_take(lib, "XOpenDisplay", &x.XOpenDisplay) &&
            library_take(lib, "XCloseDisplay", &x.XCloseDisplay) &&
-           library_take(lib, "XSetErrorHandler", &x.XSetErrorHandler) && library_take(lib, "XSync", &x.XSync) &&
+           library_take(lib, "XSetErrorHandler", &x.XSetErrorHandler) &&
+           library_take(lib, "XSetIOErrorHandler", &x.XSetIOErrorHandler) && library_take(lib, "XSync", &x.XSync) &&
            library_take(lib, "XFlush", &x.XFlush) && library_take(lib, "XFree", &x.XFree) &&
            library_take(lib, "XInternAtom", &x.XInternAtom) &&
            library_take(lib, "XListPixmapFormats", &x.XListPixmapFormats) &&
@@ -52,7 +53,8 @@ bool take_x11(void* lib) {
            library_take(lib, "XGetICValues", &x.XGetICValues) &&
            library_take(lib, "XSetICFocus", &x.XSetICFocus) &&
            library_take(lib, "XUnsetICFocus", &x.XUnsetICFocus) &&
-           library_take(lib, "Xutf8LookupString", &x.Xutf8LookupString);
+           library_take(lib, "Xutf8LookupString", &x.Xutf8LookupString) &&
+           (library_take(lib, "XSetIOErrorExitHandler", &x.XSetIOErrorExitHandler) || true);
 }
 
 bool take_xext(void* lib) {

@@ -15,6 +15,10 @@ struct X11Api {
     decltype(&::XOpenDisplay) XOpenDisplay;
     decltype(&::XCloseDisplay) XCloseDisplay;
     decltype(&::XSetErrorHandler) XSetErrorHandler;
+    decltype(&::XSetIOErrorHandler) XSetIOErrorHandler;
+    // Only from version 1.7 on; empty before. Without it a broken
+    // connection ends the process as Xlib always did.
+    decltype(&::XSetIOErrorExitHandler) XSetIOErrorExitHandler;
     decltype(&::XSync) XSync;
     decltype(&::XFlush) XFlush;
     decltype(&::XFree) XFree;

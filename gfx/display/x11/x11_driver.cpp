@@ -22,6 +22,8 @@ const WindowOps x11_ops = {
     .apply_title = x11_apply_title,
     .warp_pointer = x11_warp_pointer,
     .show_pointer = x11_show_pointer,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

@@ -14,6 +14,8 @@ X11Window x11;
 
 namespace {
 
+constexpr int32_t kAssumedRefreshRate = 60;
+
 // The display's format as the blitter table knows it.
 bool choose_format() {
     if (x11.visual->c_class != TrueColor) return false;
@@ -97,11 +99,24 @@ Cursor make_blank_cursor() {
     return c;
 }
 
+// Xlib's own handlers end the process from whichever thread noticed the
+// broken connection; ours let the failing call return, and the window
+// module turns the loss into the close code.
+int quiet_io_error(Display*) { return 0; }
+void connection_lost(Display*, void*) { window_connection_lost(); }
+
 }  // namespace
 
 bool x11_connect() {
     if (!x11.display && !(x11.display = libx11.XOpenDisplay(nullptr))) return false;
     Display* d = x11.display;
+    // Only while the exit handler can be had: the I/O handler alone must
+    // not return.
+    if (libx11.XSetIOErrorExitHandler) {
+        static const XIOErrorHandler xlib_handler = libx11.XSetIOErrorHandler(quiet_io_error);
+        (void)xlib_handler;
+        libx11.XSetIOErrorExitHandler(d, connection_lost, nullptr);
+    }
     x11.wm_protocols = libx11.XInternAtom(d, "WM_PROTOCOLS", False);
     x11.wm_delete_window = libx11.XInternAtom(d, "WM_DELETE_WINDOW", False);
     x11.net_wm_state = libx11.XInternAtom(d, "_NET_WM_STATE", False);
@@ -139,6 +154,9 @@ bool x11_create_window() {
     }
     x11.client_width = w;
     x11.client_height = h;
+    // The core protocol does not tell the monitor's rate: the one asked
+    // for, else the common 60 Hz.
+    if (window.refresh_rate <= 0) window.refresh_rate = kAssumedRefreshRate;
 
     XSetWindowAttributes attrs{};
     attrs.background_pixel = BlackPixel(d, scr);
