@@ -79,6 +79,7 @@ const DisplayDriver scripted_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };
 
 class WindowTest : public GfxTest {
