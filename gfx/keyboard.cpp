@@ -75,14 +75,16 @@ int32_t gfx_key_available() {
 
 RtString* gfx_poll_key_string() {
     if (!screen) return string_empty();
+    poll_pacer_begin();
     note_key_signal();
     int32_t code = gfx_take_key();
     // Never while the program holds the screen lock: the keys could not come.
-    if (code == 0 && !(screen->flags & kScreenLocked) && poll_pacer_idle()) {
+    const bool wait = code == 0 && !(screen->flags & kScreenLocked) && poll_pacer_idle();
+    if (wait) {
         wait_for_keys(PollPacer::kWaitMs);
         code = gfx_take_key();
     }
-    poll_pacer_end(code != 0);
+    poll_pacer_end(code != 0, wait);
     // Without a string for a key already taken, the poll reports no key.
     return key_code_string(code);
 }

@@ -301,6 +301,7 @@ void screen_unlock(int32_t first_row, int32_t last_row) {
 }
 
 void screen_auto_lock() {
+    note_statement();
     if (screen->flags & (kScreenLocked | kScreenAutoLocked)) return;
     display_lock(screen->driver);
     screen->flags |= kScreenLocked | kScreenAutoLocked;

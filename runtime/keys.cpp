@@ -49,14 +49,16 @@ int32_t key_string_code(const RtString* key) {
 
 RtString* poll_key_string() {
     if (console_hooks.get_key) return console_hooks.get_key();
+    poll_pacer_begin();
     pump_console_input();
     int32_t code = console_queue_take();
-    if (code == -1 && poll_pacer_idle()) {
+    const bool wait = code == -1 && poll_pacer_idle();
+    if (wait) {
         console_wait_input(PollPacer::kWaitMs);
         pump_console_input();
         code = console_queue_take();
     }
-    poll_pacer_end(code != -1);
+    poll_pacer_end(code != -1, wait);
     return key_code_string(code);
 }
 

@@ -47,8 +47,9 @@ TEST(PollPacer, WaitsOnlyAfterAStreakOfBackToBackEmptyPolls) {
          }()},
         {"a statement starts again",
          [] {
-             // A new streak from the fifth poll on.
-             auto p = back_to_back(4 + PollPacer::kStreak, true);
+             // A new streak from the sixth poll on: the poll right after
+             // the statement does not count.
+             auto p = back_to_back(5 + PollPacer::kStreak, true);
              p[4].statement_between = true;
              return p;
          }()},
@@ -67,11 +68,12 @@ TEST(PollPacer, WaitsOnlyAfterAStreakOfBackToBackEmptyPolls) {
             const Poll& p = row.polls[i];
             now += p.after_ns;
             if (p.statement_between) ++statements;
-            const bool waits = pacer.idle(now, statements);
+            const auto clock = [&now] { return now; };
+            const bool waits = pacer.idle(clock, statements);
             if (i + 1 == row.polls.size()) {
                 EXPECT_EQ(waits, p.waits) << row.name;
             }
-            pacer.end(now, false);
+            pacer.end(clock, false, waits, statements);
         }
     }
 }
@@ -79,9 +81,18 @@ TEST(PollPacer, WaitsOnlyAfterAStreakOfBackToBackEmptyPolls) {
 TEST(PollPacer, AKeyEndsTheStreak) {
     PollPacer pacer;
     int64_t now = 0;
-    for (int i = 0; i < PollPacer::kStreak; ++i) pacer.idle(now += kSoon, 0), pacer.end(now, false);
-    pacer.end(now, true);
-    EXPECT_FALSE(pacer.idle(now + kSoon, 0));
+    const auto clock = [&now] { return now; };
+    bool waits = false;
+    for (int i = 0; i < PollPacer::kStreak; ++i) {
+        now += kSoon;
+        waits = pacer.idle(clock, 0);
+        pacer.end(clock, false, waits, 0);
+    }
+    EXPECT_TRUE(waits);
+    now += kSoon;
+    pacer.end(clock, true, false, 0);
+    now += kSoon;
+    EXPECT_FALSE(pacer.idle(clock, 0));
 }
 
 // Polls with nothing arriving until one of them has waited.
