@@ -18,14 +18,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Nanoseconds of processor time used so far by every thread of a process.
+# Nanoseconds of processor time used so far by a process, its ended
+# threads included (fields 14 and 15 of its stat, in clock ticks).
 cpu_ns() {
-    local sum=0 t
-    for t in /proc/"$1"/task/*/schedstat; do
-        read -r ns _ < "$t" 2>/dev/null || continue
-        sum=$((sum + ns))
-    done
-    echo "$sum"
+    local fields
+    read -r -a fields < <(sed 's/.*) //' /proc/"$1"/stat)
+    echo $(( (fields[11] + fields[12]) * 1000000000 / $(getconf CLK_TCK) ))
 }
 now_ns() { date +%s%N; }
 
@@ -39,10 +37,23 @@ start_xvfb() {
 type_into() {  # NAME KEYS...
     local name=$1 wid
     shift
-    wid=$(timeout 30 xdotool search --sync --name "$name" | head -n1)
+    wid=$(timeout 60 xdotool search --sync --name "$name" | head -n1)
+    sleep 3  # a first start under Wine is slow to take keys
     for _ in $(seq 50); do xdotool windowfocus --sync "$wid" 2>/dev/null && break; sleep 0.1; done
     xdotool type --delay 50 "$@"
     xdotool key Return
+}
+
+# The Windows process that Wine started for PROGRAM on this run's display
+# (the wine command itself hands over and ends).
+wine_process() {
+    local pid found=
+    sleep 2  # the launcher has handed over by then
+    for pid in $(pgrep -f "$1"); do
+        grep -q '^State:.*Z' /proc/"$pid"/status 2>/dev/null && continue
+        tr '\0' '\n' < /proc/"$pid"/environ 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" && found=$pid
+    done
+    echo "$found"
 }
 
 case $back_end in
@@ -57,9 +68,9 @@ case $back_end in
         start_xvfb
         export WINEDEBUG=-all DNGFX=${back_end#wine-}
         wine "${2:-build/windows/app/dice.exe}" > /dev/null 2>&1 &
-        prog_pid=$!
         type_into '^dice' 12
-        press() { xdotool key space; } ;;
+        prog_pid=$(wine_process dice.exe)
+        press() { xdotool search --name '^dice' windowfocus --sync key space; } ;;
     null)
         mkfifo "$work/keys"
         DNGFX=null "${2:-build/linux/app/dice}" < "$work/keys" > /dev/null &
