@@ -65,8 +65,10 @@ const ThrowPath kPaths[] = {ThrowPath::automatic, ThrowPath::scalar, ThrowPath::
 std::vector<int32_t> boundary_counts() {
     std::vector<int32_t> counts = {-2147483647 - 1, -5, -1, 0, 1, 2, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64, 65,
                                    1000};
-    for (int32_t edge : {16 * 16000, 32 * 16000, 2 * 32 * 16000, 1 << 22, 2 << 22})
+    for (int32_t edge : {16 * 16000, 32 * 16000, 2 * 32 * 16000})
         for (int32_t d = -33; d <= 33; d += 11) counts.push_back(edge + d);
+    // Where a second thread starts to take a share, and an odd share.
+    for (int32_t n : {(1 << 22) - 1, 1 << 22, (2 << 22) + 1}) counts.push_back(n);
     return counts;
 }
 
