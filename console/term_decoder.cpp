@@ -103,7 +103,8 @@ NamedKey letter_key(uint8_t final_byte) {
         case 'D': return kLeft;
         case 'H': return kHome;
         case 'F': return kEnd;
-        case 'E': return kCentre;
+        case 'E':
+        case 'G': return kCentre;  // keypad 5 with Num Lock off; G on the Linux console
         case 'P': return function_key(1);
         case 'Q': return function_key(2);
         case 'R': return function_key(3);
@@ -130,6 +131,44 @@ NamedKey tilde_key(int32_t number) {
         default: return kNone;
     }
 }
+
+// The Linux console and rxvt send Shift+F3 to Shift+F10 as numbers of
+// their own (Shift+F1 and F2 are F11 and F12 there).
+bool shifted_function_key(int32_t number, NamedKey* k) {
+    static constexpr int8_t numbers[] = {25, 26, 28, 29, 31, 32, 33, 34};
+    for (int i = 0; i < 8; ++i)
+        if (numbers[i] == number) {
+            *k = function_key(3 + i);
+            return true;
+        }
+    return false;
+}
+
+// rxvt ends a numbered key with $ for Shift, ^ for Ctrl and @ for both.
+uint32_t rxvt_final_state(uint8_t final_byte) {
+    switch (final_byte) {
+        case '$': return kShiftPressed;
+        case '^': return kLeftCtrlPressed;
+        case '@': return kLeftCtrlPressed | kShiftPressed;
+        default: return 0;
+    }
+}
+
+bool is_numbered_final(uint8_t final_byte) {
+    return final_byte == '~' || rxvt_final_state(final_byte) != 0;
+}
+
+// A keypad key in application mode (SS3 and a letter), as the character it
+// types with Num Lock on.
+struct KeypadKey {
+    uint8_t final_byte, character, scan_code, virtual_key;
+};
+constexpr KeypadKey keypad_keys[] = {
+    {'p', '0', 0x52, 0x60}, {'q', '1', 0x4F, 0x61}, {'r', '2', 0x50, 0x62}, {'s', '3', 0x51, 0x63},
+    {'t', '4', 0x4B, 0x64}, {'u', '5', 0x4C, 0x65}, {'v', '6', 0x4D, 0x66}, {'w', '7', 0x47, 0x67},
+    {'x', '8', 0x48, 0x68}, {'y', '9', 0x49, 0x69}, {'j', '*', 0x37, 0x6A}, {'k', '+', 0x4E, 0x6B},
+    {'m', '-', 0x4A, 0x6D}, {'n', '.', 0x53, 0x6E},
+};
 
 TermEvent named(const NamedKey& k, uint32_t state) {
     return key(0, k.scan_code, k.virtual_key, state | (k.enhanced ? kEnhancedKey : 0));
@@ -173,10 +212,17 @@ bool csi_event(TermDecoder& d, uint8_t final_byte, TermEvent* out) {
         *out = {TermEvent::cursor_report, 0, 0, 0, 0, first, second};
         return true;
     }
-    if (final_byte == '~') {
-        const NamedKey k = tilde_key(first);
+    if (is_numbered_final(final_byte)) {
+        NamedKey k = tilde_key(first);
+        uint32_t state = modifier_state(second) | rxvt_final_state(final_byte) | alt;
+        if (k.scan_code == 0 && shifted_function_key(first, &k)) state |= kShiftPressed;
         if (k.scan_code == 0) return false;
-        *out = named(k, modifier_state(second) | alt);
+        *out = named(k, state);
+        return true;
+    }
+    // rxvt: Shift with the cursor keys turns their letter into lower case.
+    if (final_byte >= 'a' && final_byte <= 'd' && count == 0) {
+        *out = named(letter_key(static_cast<uint8_t>(final_byte - 'a' + 'A')), kShiftPressed | alt);
         return true;
     }
     if (final_byte == 'Z' && count == 0) {
@@ -202,7 +248,30 @@ bool ss3_event(const TermDecoder& d, uint8_t final_byte, TermEvent* out) {
     }
     const uint32_t state = modifier_state(modifier) | (d.alt ? kLeftAltPressed : 0);
     if (final_byte == 'M') {
-        *out = key(13, 0x1C, 0x0D, state | kEnhancedKey);
+        // Ctrl+Enter types a line feed, as on the main Enter key.
+        const uint8_t typed = (state & kCtrlPressed) && !(state & kAltPressed) ? 10 : 13;
+        *out = key(typed, 0x1C, 0x0D, state | kEnhancedKey);
+        return true;
+    }
+    if (final_byte == 'o') {
+        *out = key('/', 0x35, 0x6F, state | kEnhancedKey);
+        return true;
+    }
+    for (const KeypadKey& k : keypad_keys)
+        if (k.final_byte == final_byte) {
+            *out = key(k.character, k.scan_code, k.virtual_key, state);
+            return true;
+        }
+    // The keypad comma and equals of terminals that have them: no such key
+    // on a PC keypad, so the character as typed elsewhere.
+    if (final_byte == 'l' || final_byte == 'X') {
+        const TermEvent typed = byte_key(final_byte == 'l' ? ',' : '=', false);
+        *out = key(typed.character, typed.scan_code, typed.virtual_key, typed.control_state | state);
+        return true;
+    }
+    // rxvt: Ctrl with the cursor keys.
+    if (final_byte >= 'a' && final_byte <= 'd') {
+        *out = named(letter_key(static_cast<uint8_t>(final_byte - 'a' + 'A')), state | kLeftCtrlPressed);
         return true;
     }
     const NamedKey k = letter_key(final_byte);
@@ -272,20 +341,20 @@ int escape_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
         return 0;
     }
     if (c == 27) {
-        // ESC ESC: Alt before a sequence; a third ESC makes the first pair
-        // Alt+Escape.
+        // ESC ESC is Alt before a sequence, or two presses of Escape; a
+        // third ESC settles the first as Escape.
         if (!d.alt) {
             d.alt = true;
             return 0;
         }
-        d.alt = false;
-        out[0] = byte_key(27, true);
+        out[0] = byte_key(27, false);
         return 1;
     }
     if (d.alt) {
-        out[0] = byte_key(27, true);
-        reset(d);
-        return 1 + ground_byte(d, c, out + 1);
+        // Escape, then ESC and this byte as one Alt key.
+        out[0] = byte_key(27, false);
+        d.alt = false;
+        return 1 + escape_byte(d, c, out + 1);
     }
     reset(d);
     if (c >= 0x80) return ground_byte(d, c, out);
@@ -308,7 +377,10 @@ int sequence_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
         out[0] = named(function_key(c - 'A' + 1), alt ? kLeftAltPressed : 0);
         return 1;
     }
-    if (c < 0x40) {
+    // rxvt's Shift form of a numbered key ends in $, which elsewhere would
+    // be an intermediate byte.
+    const bool rxvt_shift = d.state == TermDecoder::csi && c == '$' && d.length > 0;
+    if (c < 0x40 && !rxvt_shift) {
         if (d.length == sizeof d.params)
             d.broken = true;
         else
@@ -345,7 +417,12 @@ int term_decoder_timeout(TermDecoder& d, TermEvent* out) {
     const bool alt = d.alt, no_params = d.length == 0;
     reset(d);
     switch (state) {
-        case TermDecoder::escape: out[0] = byte_key(27, alt); return 1;
+        // A second ESC that nothing followed was a second press of Escape.
+        case TermDecoder::escape:
+            out[0] = byte_key(27, false);
+            if (!alt) return 1;
+            out[1] = out[0];
+            return 2;
         // ESC [ and ESC O with nothing after them were Alt+[ and Alt+O.
         case TermDecoder::csi:
             if (!no_params || alt) return 0;

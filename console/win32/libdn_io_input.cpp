@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "console/console_input.h"
+#include "console/win32/code_page.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
@@ -54,7 +55,10 @@ void console_input_event(const INPUT_RECORD& record) {
         alt_number = alt_number * 10 + (vk - VK_NUMPAD0);
         return;
     }
-    uint8_t character = static_cast<uint8_t>(key.uChar.AsciiChar);
+    // The console reports the character in its input code page; one that
+    // code page 437 lacks types nothing.
+    const int32_t typed = code_page_to_437(static_cast<uint8_t>(key.uChar.AsciiChar), GetConsoleCP());
+    uint8_t character = typed > 0 ? static_cast<uint8_t>(typed) : 0;
     // Some consoles (Wine's on a terminal) report Escape without the
     // character it types, which would leave it no code at all.
     if (character == 0 && vk == VK_ESCAPE) character = 27;

@@ -309,9 +309,16 @@ bool window_toggle_full_screen() {
     return switched;
 }
 
-void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state) {
+int32_t window_key_code(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state) {
     const int32_t code = translate_key_event(character, scan_code, virtual_key, control_state, 0);
-    if (code > 0) key_queue_push(screen_key_queue, code);
+    const bool alt_alone = (control_state & kAltPressed) && !(control_state & kCtrlPressed);
+    if (code <= 0 || (code <= 255 && alt_alone)) return 0;
+    return code;
+}
+
+void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state) {
+    if (const int32_t code = window_key_code(character, scan_code, virtual_key, control_state))
+        key_queue_push(screen_key_queue, code);
 }
 
 void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down) {

@@ -143,8 +143,13 @@ void window_set_active(bool active);
 // Alt+Enter: switches between window and full screen unless flag 0x04;
 // false when the switch was not made.
 bool window_toggle_full_screen();
-// A key event into the screen's key queue through translate_key_event;
-// `character` is the code page 437 byte typed, 0 if none.
+// A key event into the screen's key queue: the code window_key_code gives,
+// if any. `character` is the code page 437 byte typed, 0 if none.
 void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state);
+// The code a key event puts into the queue, as the Windows window procedure
+// does it: translate_key_event's code, but a character typed with Alt (and
+// without Ctrl, which would make it AltGr) is none, since Windows delivers
+// it as a system character, which the procedure leaves alone. 0 for none.
+int32_t window_key_code(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state);
 // key_down from a 256-byte virtual-key state through the held-key table.
 void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down);

@@ -134,8 +134,10 @@ TEST(TermDecoder, CharactersAltAndControl) {
         {"alt backspace", "\x1b\x7f", {x(0xE0)}},
         {"alt !", "\x1b!", {'!'}},
         {"lone escape after the pause", "\x1b", {27}},
-        {"alt escape", "\x1b\x1b", {x(0x01)}},
-        {"three escapes", "\x1b\x1b\x1b", {x(0x01), 27}},
+        // Escape pressed twice or three times quickly is that many Escapes.
+        {"two escapes", "\x1b\x1b", {27, 27}},
+        {"three escapes", "\x1b\x1b\x1b", {27, 27, 27}},
+        {"escape then alt a", "\x1b\x1b" "a", {27, x(0x1E)}},
         {"alt [ after the pause", "\x1b[", {x(0x1A)}},
         {"alt O after the pause", "\x1bO", {x(0x18)}},
     });

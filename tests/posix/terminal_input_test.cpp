@@ -105,6 +105,43 @@ TEST(TerminalInput, SequencesBecomeKeyCodes) {
     terminal_mode_forget();
 }
 
+TEST(TerminalInput, SequenceSplitAcrossReadsWaitsForItsRest) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    pty.attach();
+    drain_queue();
+    // The first read takes 128 bytes and stops inside ESC [ D; the program
+    // then spends longer than the lone-Escape wait on the keys before it.
+    pty.type(std::string(126, 'x') + "\x1b[Dy");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pump_console_input();
+    std::vector<int32_t> codes;
+    for (int32_t c; (c = console_queue_take()) != -1;) {
+        codes.push_back(c);
+        if (codes.size() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        pump_console_input();
+    }
+    std::vector<int32_t> expected(126, 'x');
+    expected.push_back(x(0x4B));
+    expected.push_back('y');
+    EXPECT_EQ(codes, expected);
+
+    // The rest of a sequence that comes within the wait still completes it.
+    pty.type("\x1b[");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{}));
+    pty.type("D");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{x(0x4B)}));
+
+    // Escape pressed twice quickly is two Escapes.
+    pty.type("\x1b\x1b");
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    EXPECT_EQ(pumped(1), (std::vector<int32_t>{27, 27}));
+    terminal_mode_forget();
+}
+
 // A key typed while earlier keys still wait is read and counted as a press
 // however full the queue is; a paste never pushes waiting keys out.
 TEST(TerminalInput, PressSeenWhateverTheQueueHolds) {

@@ -6,8 +6,12 @@
 # RUN: demo       gdi_demo opens the screen 3 times, then the dialogue; a key ends it
 #      close      gdi_demo's final wait ended by the close button (0x6BFF)
 #      dice       dice.exe with DNGFX=GDI: the whole dialogue, then a key
+#      dice_es    the same on a Spanish keyboard: Wine takes its layout from
+#                 the X server's; "2" and Spanish letters pressed by key code
+#                 with xtest_keys (the folder of wm_close holds it)
 #      nodisplay  dice.exe with no display: the console message, exit code 0
 set -euo pipefail
+export LC_ALL=C  # screen text is compared byte by byte
 run=$1 wine=$2 program=$3 decode=$4 wm_close=$5
 
 work=$(mktemp -d)
@@ -60,7 +64,8 @@ if [ "$run" = nodisplay ]; then
     exit 0
 fi
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -noreset keeps a layout that setxkbmap loads after its only client left.
+Xvfb -displayfd 3 -noreset -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -69,12 +74,16 @@ done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=:$(head -n1 "$work/display")
 export DNGFX=GDI
+if [ "$run" = dice_es ]; then
+    setxkbmap -layout es || fail "setxkbmap refused the layout"
+    setxkbmap -query | grep -q '^layout: *es$' || fail "layout not loaded: $(setxkbmap -query)"
+fi
 
 name=$(basename "$program" .exe)
 case "$run" in
     demo) "$wine" "$program" 3 >"$work/out" 2>"$work/err" & ;;
     close) "$wine" "$program" 1 >"$work/out" 2>"$work/err" & ;;
-    dice) "$wine" "$program" >"$work/out" 2>"$work/err" & ;;
+    dice | dice_es) "$wine" "$program" >"$work/out" 2>"$work/err" & ;;
     *) fail "unknown run" ;;
 esac
 prog_pid=$!
@@ -82,7 +91,7 @@ prog_pid=$!
 # The first start on a new prefix is slow.
 wid=$(timeout 60 xdotool search --sync --name "^$name\$" 2>/dev/null | head -n1) || true
 [ -n "$wid" ] || fail "no window"
-if [ "$run" != dice ]; then
+if [ "${run%_es}" != dice ]; then
     opens=$([ "$run" = demo ] && echo 3 || echo 1)
     for _ in $(seq 300); do
         grep -q "^open $opens " "$work/err" 2>/dev/null && break
@@ -100,15 +109,22 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 sleep 0.5
-xdotool type --delay 50 12
-xdotool key Return
+typed=12 throws=12
+if [ "$run" = dice_es ]; then
+    # 2, n tilde, N tilde, inverted ! and ?, dead acute then a; Enter.
+    "$(dirname "$wm_close")/xtest_keys" 3 39 shift+39 13 shift+13 40 30 28 || fail "xtest_keys"
+    typed=$'2\xa4\xa5\xad\xa8\xa0' throws=2
+else
+    xdotool type --delay 50 12
+    xdotool key Return
+fi
 
 shot() {
     import -window root -depth 8 "ppm:$work/shot.ppm"
     # GDI_E2E_SHOTS=DIR keeps the last screenshot of each run.
     if [ -n "${GDI_E2E_SHOTS:-}" ]; then mkdir -p "$GDI_E2E_SHOTS" && cp "$work/shot.ppm" "$GDI_E2E_SHOTS/$run.ppm"; fi
 }
-if [ "$run" = dice ]; then
+if [ "${run%_es}" = dice ]; then
     # The client area's corner is where the heading reads right.
     heading='SIMULADOR DE LANZAMIENTO DE DADOS'
     found=
@@ -133,7 +149,7 @@ if [ "$run" = dice ]; then
     echo "client area at $x, $y; screen text:"
     echo "$got"
     [ "$(sed -n 2p <<<"$got")" = "=================================" ] || fail "second row: $got"
-    [ "$(sed -n 3p <<<"$got")" = "NUMERO DE LANZAMIENTOS = ? 12" ] || fail "prompt row: $got"
+    [ "$(sed -n 3p <<<"$got")" = "NUMERO DE LANZAMIENTOS = ? $typed" ] || fail "prompt row: $got"
     grep -qE '^MEDIA ARITMETICA GLOBAL = +[0-9.]+$' <<<"$(sed -n 6p <<<"$got")" || fail "mean row: $got"
     total=0
     for face in 1 2 3 4 5 6; do
@@ -141,10 +157,10 @@ if [ "$run" = dice ]; then
         [[ "$row" =~ ^frecuecia\ absoluta\ de\ +$face\ =\ +([0-9]+)$ ]] || fail "face $face row: $row"
         total=$((total + BASH_REMATCH[1]))
     done
-    [ "$total" -eq 12 ] || fail "the frequencies add up to $total"
+    [ "$total" -eq "$throws" ] || fail "the frequencies add up to $total"
     xdotool key x
     wait_exit "the last key"
-    echo "dice: dialogue read back at $x, $y, exit code 0"
+    echo "$run: dialogue read back at $x, $y, exit code 0"
     exit 0
 fi
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "console/cp437.h"
+#include "console/win32/code_page.h"
 #include "gfx/display/win32/win_window.h"
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
@@ -30,17 +30,6 @@ uint8_t typed_character(UINT vk, UINT scan) {
     if (!GetKeyboardState(state)) return 0;
     WORD out[2] = {};
     return ToAscii(vk, scan, state, out, 0) == 1 ? static_cast<uint8_t>(out[0] & 0xFF) : 0;
-}
-
-// A character message in the system's ANSI code page as a code page 437
-// byte, or -1 when 437 has no such character.
-int32_t ansi_to_437(WPARAM wparam) {
-    const unsigned char c = static_cast<unsigned char>(wparam & 0xFF);
-    if (c < 0x80) return c;
-    const char narrow = static_cast<char>(c);
-    wchar_t wide = 0;
-    if (MultiByteToWideChar(CP_ACP, 0, &narrow, 1, &wide, 1) != 1) return -1;
-    return unicode_to_cp437(wide);
 }
 
 void toggle_full_screen() {
@@ -124,7 +113,8 @@ LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpar
         if (wparam == VK_F10 || wparam == VK_MENU) return 0;
         break;
     case WM_CHAR: {
-        const int32_t c = ansi_to_437(wparam);
+        // Characters come in the system's ANSI code page.
+        const int32_t c = code_page_to_437(static_cast<uint8_t>(wparam & 0xFF), CP_ACP);
         if (c > 0) push_repeated(c, repeat_count(lparam));
         return 0;
     }

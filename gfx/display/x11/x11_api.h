@@ -55,6 +55,7 @@ struct X11Api {
     decltype(&::XRefreshKeyboardMapping) XRefreshKeyboardMapping;
     decltype(&::XQueryKeymap) XQueryKeymap;
     decltype(&::XkbKeycodeToKeysym) XkbKeycodeToKeysym;
+    decltype(&::XkbLookupKeySym) XkbLookupKeySym;
     decltype(&::XLookupString) XLookupString;
     // the input method
     decltype(&::XSetLocaleModifiers) XSetLocaleModifiers;

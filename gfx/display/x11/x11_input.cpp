@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "console/cp437.h"
 #include "gfx/display/window.h"
+#include "gfx/display/x11/x11_keys.h"
 #include "gfx/display/x11/x11_window.h"
 #include "gfx/screen.h"
 
@@ -64,14 +64,6 @@ int decode_utf8(const char* s, int n, char32_t* out, int room) {
     return count;
 }
 
-// The code page 437 byte typed for a character, or 0 for none.
-uint8_t typed_byte(char32_t u) {
-    if (u < 32) return static_cast<uint8_t>(u);  // control characters as typed (Ctrl+letter, Enter)
-    if (u == 127) return 0;                      // Delete types nothing
-    const int32_t b = unicode_to_cp437(u);
-    return b > 0 ? static_cast<uint8_t>(b) : 0;
-}
-
 void track_sides(KeySym sym, bool down) {
     if (sym == XK_Control_R) x11.right_ctrl = down;
     if (sym == XK_Alt_R) x11.right_alt = down;
@@ -79,52 +71,26 @@ void track_sides(KeySym sym, bool down) {
 
 // Returns false when the window was re-created and the events must stop.
 bool key_press(XKeyEvent& ev) {
-    char text[64];
-    KeySym sym = NoSymbol;
-    int n;
     char32_t chars[16];
-    int count = 0;
-    if (x11.ic) {
-        Status status = 0;
-        n = libx11.Xutf8LookupString(x11.ic, &ev, text, sizeof text, &sym, &status);
-        if (status == XBufferOverflow || status == XLookupNone) n = 0;
-        if (status == XLookupChars) sym = NoSymbol;
-        count = decode_utf8(text, n, chars, 16);
-    } else {
-        n = libx11.XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
-        for (int i = 0; i < n && count < 16; ++i) chars[count++] = static_cast<unsigned char>(text[i]);
-    }
-    if (sym == NoSymbol) sym = libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
-    track_sides(sym, true);
+    X11KeyPress press{};
+    const int count = x11_key_facts(ev, x11.ic, &press, chars, 16);
+    track_sides(press.sym, true);
 
-    const bool alt = ev.state & Mod1Mask;
-    if (alt && (sym == XK_Return || sym == XK_KP_Enter) && !(window.flags & kOpenNoSwitch)) {
+    // Alt+Enter switches, and is no key even where switching is off.
+    const bool alt = (ev.state & Mod1Mask) && !(ev.state & Mod5Mask);
+    if (alt && (press.sym == XK_Return || press.sym == XK_KP_Enter)) {
+        if (window.flags & kOpenNoSwitch) return true;
         window_toggle_full_screen();
         return false;
     }
-
-    bool enhanced = false;
-    const uint16_t scan = x11_scan_code(ev.keycode, &enhanced);
-    // The virtual key follows the unshifted key, except on the keypad, where
-    // Num Lock decides between digits and cursor keys.
-    const KeySym base = libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
-    const uint16_t vk = x11_keysym_vk(IsKeypadKey(sym) ? sym : base);
-    uint32_t control = 0;
-    if (ev.state & ShiftMask) control |= kShiftPressed;
-    if (ev.state & ControlMask) control |= x11.right_ctrl ? kRightCtrlPressed : kLeftCtrlPressed;
-    if (alt) control |= x11.right_alt ? kRightAltPressed : kLeftAltPressed;
-    if (ev.state & Mod5Mask) control |= kRightAltPressed | kLeftCtrlPressed;  // AltGr, as the system reports it
-    if (enhanced) control |= kEnhancedKey;
-
     if (count > 1) {
         // A composed sequence of several characters: each as typed.
         for (int i = 0; i < count; ++i)
-            if (const uint8_t b = typed_byte(chars[i])) key_queue_push(screen_key_queue, b);
+            if (const uint8_t b = x11_typed_byte(chars[i])) key_queue_push(screen_key_queue, b);
         return true;
     }
-    uint8_t character = count == 1 ? typed_byte(chars[0]) : 0;
-    if (sym == XK_Delete || sym == XK_KP_Delete) character = 0;
-    window_key_event(character, scan, vk, control);
+    const WindowsKey key = x11_windows_key(press);
+    window_key_event(key.character, key.scan_code, key.virtual_key, key.control_state);
     return true;
 }
 
@@ -148,6 +114,35 @@ void button(unsigned b, bool down) {
 }
 
 }  // namespace
+
+int x11_key_facts(XKeyEvent& ev, XIC ic, X11KeyPress* press, char32_t* chars, int room) {
+    char text[64];
+    KeySym sym = NoSymbol;
+    int count = 0;
+    if (ic) {
+        Status status = 0;
+        int n = libx11.Xutf8LookupString(ic, &ev, text, sizeof text, &sym, &status);
+        if (status == XBufferOverflow || status == XLookupNone) n = 0;
+        if (status == XLookupChars) sym = NoSymbol;
+        count = decode_utf8(text, n, chars, room);
+    } else {
+        const int n = libx11.XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
+        for (int i = 0; i < n && count < room; ++i) chars[count++] = static_cast<unsigned char>(text[i]);
+    }
+    const KeyCode keycode = static_cast<KeyCode>(ev.keycode);
+    press->keycode = ev.keycode;
+    press->state = ev.state;
+    press->base = libx11.XkbKeycodeToKeysym(ev.display, keycode, 0, 0);
+    // The level that Shift, AltGr and Num Lock choose; Ctrl and Alt choose none.
+    unsigned unused = 0;
+    if (sym == NoSymbol && !libx11.XkbLookupKeySym(ev.display, keycode, ev.state & ~(ControlMask | Mod1Mask), &unused, &sym))
+        sym = press->base;
+    press->sym = sym;
+    press->typed = count == 1 ? chars[0] : 0;
+    press->right_ctrl = x11.right_ctrl;
+    press->right_alt = x11.right_alt;
+    return count;
+}
 
 uint16_t x11_keysym_vk(KeySym sym) {
     if (sym >= XK_a && sym <= XK_z) return static_cast<uint16_t>(sym - XK_a + 'A');

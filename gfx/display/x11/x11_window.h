@@ -70,3 +70,8 @@ void x11_keymap_build();
 uint16_t x11_keysym_vk(KeySym sym);
 // The PC scan code of an evdev key code, and whether it is an enhanced key.
 uint16_t x11_scan_code(unsigned keycode, bool* enhanced);
+// Looks a key press up, through the input context when there is one (dead
+// keys and compose rules): fills `press` and the characters typed, at most
+// `room`; returns their count.
+struct X11KeyPress;
+int x11_key_facts(XKeyEvent& ev, XIC ic, X11KeyPress* press, char32_t* chars, int room);
