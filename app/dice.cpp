@@ -5,6 +5,7 @@
 #include "runtime/line_input.h"
 #include "runtime/print.h"
 #include "runtime/startup.h"
+#include "runtime/throw_dice.h"
 
 DiceState dice;
 
@@ -41,7 +42,7 @@ void dice_run() {
 
     const double now = timer_seconds();
     random_seed(now);
-    throw_dice(dice, 1, dice.throw_count);
+    throw_dice_into(dice.throw_count, dice.face_counts, &dice.throw_sum);
 
     print_report(dice);
 

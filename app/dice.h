@@ -21,7 +21,8 @@ extern DiceState dice;
 inline int32_t face_of(double x) { return static_cast<int32_t>(x * 6.0) + 1; }
 
 // Throws for every counter value from `first` to `limit` inclusive, one
-// draw each, counting and summing the faces. The counter is compared
+// draw each, counting and summing the faces: the loop as written, which
+// throw_dice_into must match to the bit. The counter is compared
 // before it is advanced, so the largest limit ends without wrapping.
 inline void throw_dice(DiceState& state, int32_t first, int32_t limit) {
     if (first > limit) return;

@@ -116,6 +116,7 @@ const DisplayDriver memory_driver = {
     .set_window_title = nullptr,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };
 
 void spin_for(std::chrono::microseconds d) {

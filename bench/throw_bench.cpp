@@ -3,12 +3,16 @@
 // bench/dice_wall_time.sh.
 #include <benchmark/benchmark.h>
 
+#include <climits>
+
 #include "app/dice.h"
 #include "bench/plain_loop.h"
+#include "runtime/throw_dice.h"
 
 namespace {
 
-void program_loop(benchmark::State& st) {
+// The loop as written: one random_value(1) per throw.
+void written_loop(benchmark::State& st) {
     const auto n = static_cast<int32_t>(st.range(0));
     for (auto _ : st) {
         DiceState s{};
@@ -28,9 +32,38 @@ void plain_loop(benchmark::State& st) {
     st.SetItemsProcessed(st.iterations() * n);
 }
 
+// What the program calls: range(1) picks the path, range(2) the threads
+// (0: one per processor).
+void program_throws(benchmark::State& st) {
+    const auto n = static_cast<int32_t>(st.range(0));
+    const auto path = static_cast<ThrowPath>(st.range(1));
+    if (!throw_path_available(path)) {
+        st.SkipWithError("path not available here");
+        return;
+    }
+    for (auto _ : st) {
+        DiceState s{};
+        random_seed(1.0);
+        throw_dice_using(path, static_cast<int32_t>(st.range(2)), n, s.face_counts, &s.throw_sum);
+        benchmark::DoNotOptimize(s);
+    }
+    st.SetItemsProcessed(st.iterations() * n);
+}
+
+constexpr int64_t kAuto = static_cast<int64_t>(ThrowPath::automatic);
+constexpr int64_t kSse2 = static_cast<int64_t>(ThrowPath::sse2);
+
 }  // namespace
 
-BENCHMARK(program_loop)->Arg(1 << 26)->Unit(benchmark::kMillisecond);
-BENCHMARK(plain_loop)->Arg(1 << 26)->Unit(benchmark::kMillisecond);
+BENCHMARK(plain_loop)->Arg(INT_MAX)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(written_loop)->Arg(1 << 26)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(program_throws)
+    ->ArgNames({"n", "path", "threads"})
+    ->Args({INT_MAX, kAuto, 1})
+    ->Args({INT_MAX, kAuto, 0})
+    ->Args({INT_MAX, kSse2, 1})
+    ->Args({INT_MAX, kSse2, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK_MAIN();

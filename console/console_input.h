@@ -8,6 +8,11 @@
 // the start of every console poll; never waits.
 void pump_console_input();
 
+// Waits until the console's input has something for the pump, or `ms`
+// milliseconds, whichever comes first; may return early. Sleeps without
+// spinning.
+void console_wait_input(int32_t ms);
+
 // The console queue (511 codes can wait; a full queue drops the oldest).
 // Safe against pushes from another thread (a close handler) while the
 // program's thread pumps and takes. It takes a lock, so a signal handler

@@ -1,10 +1,15 @@
 #include "gfx/keyboard.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include "gfx/display/display_driver.h"
 #include "gfx/screen.h"
 #include "runtime/keys.h"
 #include "runtime/line_input.h"
 #include "runtime/platform.h"
+#include "runtime/poll_pacer.h"
 
 namespace {
 
@@ -15,6 +20,29 @@ void lock_for_read() {
     display_poll_events(screen->driver);
 }
 void release_after_read() { screen_auto_unlock(); }
+
+// Raised after codes entered the screen's queue from another thread. A poll
+// notes the count before it looks at the queue, so a code that arrives
+// after the look always ends the wait that follows.
+struct KeySignal {
+    std::mutex mutex;
+    std::condition_variable raised;
+    uint64_t count = 0;
+};
+KeySignal key_signal;
+uint64_t key_signal_seen = 0;  // the program's thread only
+
+void note_key_signal() {
+    const std::lock_guard<std::mutex> guard(key_signal.mutex);
+    key_signal_seen = key_signal.count;
+}
+
+void wait_for_keys(int32_t ms) {
+    if (screen->driver->wait_input)
+        screen->driver->wait_input(ms);
+    else
+        gfx_wait_key_signal(ms);
+}
 
 }  // namespace
 
@@ -47,8 +75,32 @@ int32_t gfx_key_available() {
 
 RtString* gfx_poll_key_string() {
     if (!screen) return string_empty();
+    poll_pacer_begin();
+    note_key_signal();
+    int32_t code = gfx_take_key();
+    // Never while the program holds the screen lock: the keys could not come.
+    const bool wait = code == 0 && !(screen->flags & kScreenLocked) && poll_pacer_idle();
+    if (wait) {
+        wait_for_keys(PollPacer::kWaitMs);
+        code = gfx_take_key();
+    }
+    poll_pacer_end(code != 0, wait);
     // Without a string for a key already taken, the poll reports no key.
-    return key_code_string(gfx_take_key());
+    return key_code_string(code);
+}
+
+void gfx_key_signal() {
+    {
+        const std::lock_guard<std::mutex> guard(key_signal.mutex);
+        ++key_signal.count;
+    }
+    key_signal.raised.notify_all();
+}
+
+void gfx_wait_key_signal(int32_t ms) {
+    std::unique_lock<std::mutex> guard(key_signal.mutex);
+    key_signal.raised.wait_for(guard, std::chrono::milliseconds(ms),
+                               [] { return key_signal.count != key_signal_seen; });
 }
 
 int32_t gfx_wait_key_code() {
@@ -94,6 +146,7 @@ void gfx_push_key(int32_t code) {
     display_lock(screen->driver);
     key_queue_push(screen_key_queue, code);
     display_unlock(screen->driver);
+    gfx_key_signal();
 }
 
 int32_t gfx_is_key_down(int32_t scan_code) {

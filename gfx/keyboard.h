@@ -22,3 +22,10 @@ int32_t gfx_take_pressed();
 void gfx_push_key(int32_t code);
 
 int32_t gfx_is_key_down(int32_t scan_code);
+
+// The screen's key signal, for drivers whose own thread pushes the keys:
+// raise it after pushing (outside the screen lock); a poll that found no key
+// waits on it up to `ms` milliseconds, and a raise since that poll looked at
+// the queue ends the wait at once.
+void gfx_key_signal();
+void gfx_wait_key_signal(int32_t ms);

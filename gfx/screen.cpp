@@ -13,6 +13,7 @@
 #include "runtime/console_hooks.h"
 #include "runtime/context.h"
 #include "runtime/device.h"
+#include "runtime/poll_pacer.h"
 #include "runtime/text_cursor.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -285,12 +286,14 @@ uint8_t* screen_pointer() {
 }
 
 void screen_lock() {
+    note_statement();
     if (!screen || (screen->flags & kScreenLocked)) return;
     display_lock(screen->driver);
     screen->flags |= kScreenLocked;
 }
 
 void screen_unlock(int32_t first_row, int32_t last_row) {
+    note_statement();
     if (!screen) return;
     if (first_row < 0) first_row = 0;
     if (last_row < 0) last_row = screen->clip_h - 1;
@@ -304,6 +307,7 @@ void screen_unlock(int32_t first_row, int32_t last_row) {
 }
 
 void screen_auto_lock() {
+    note_statement();
     if (screen->flags & (kScreenLocked | kScreenAutoLocked)) return;
     display_lock(screen->driver);
     screen->flags |= kScreenLocked | kScreenAutoLocked;

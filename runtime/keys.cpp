@@ -3,6 +3,7 @@
 #include "console/console_input.h"
 #include "runtime/console_hooks.h"
 #include "runtime/platform.h"
+#include "runtime/poll_pacer.h"
 
 namespace {
 
@@ -48,8 +49,17 @@ int32_t key_string_code(const RtString* key) {
 
 RtString* poll_key_string() {
     if (console_hooks.get_key) return console_hooks.get_key();
+    poll_pacer_begin();
     pump_console_input();
-    return key_code_string(console_queue_take());
+    int32_t code = console_queue_take();
+    const bool wait = code == -1 && poll_pacer_idle();
+    if (wait) {
+        console_wait_input(PollPacer::kWaitMs);
+        pump_console_input();
+        code = console_queue_take();
+    }
+    poll_pacer_end(code != -1, wait);
+    return key_code_string(code);
 }
 
 int32_t wait_key_code() {

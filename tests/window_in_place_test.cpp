@@ -95,6 +95,7 @@ const DisplayDriver in_place_driver = {
     .set_window_title = nullptr,
     .fetch_modes = nullptr,
     .poll_events = window_pass_if_due,
+    .wait_input = nullptr,
 };
 
 constexpr auto kPastInterval = std::chrono::milliseconds(15);

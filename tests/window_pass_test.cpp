@@ -84,6 +84,7 @@ const DisplayDriver scripted_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };
 
 // The steps of passes in the order they ran, one letter each: R restore

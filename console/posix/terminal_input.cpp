@@ -7,6 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "console/console_input.h"
 #include "console/posix/terminal.h"
 #include "console/term_decoder.h"
@@ -169,6 +171,18 @@ void pump_console_input() {
     // The close code stands for the end of the input; it is offered again
     // whenever the queue runs empty, so that every later wait for a key ends.
     if (input.ended && console_queue_empty()) console_queue_push(kCloseKey);
+}
+
+void console_wait_input(int32_t ms) {
+    initialise();
+    // An escape held back for the rest of its sequence is settled by the
+    // pump once its time is up.
+    if (term_decoder_pending(input.decoder))
+        ms = static_cast<int32_t>(std::clamp<int64_t>(input.last_byte_ms + kEscapeWaitMs - now_ms(), 0, ms));
+    if (input.ended || input_fd() < 0 || !console_queue_empty()) ms = 0;
+    pollfd p{input_fd(), POLLIN, 0};
+    // A signal (a hang-up, a resize) ends the wait early, as it should.
+    if (ms > 0) poll(&p, 1, ms);
 }
 
 void terminal_input_forget() { input = InputState{}; }

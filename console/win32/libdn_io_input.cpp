@@ -95,3 +95,17 @@ void pump_console_input() {
         console_input_event(record);
     }
 }
+
+void console_wait_input(int32_t ms) {
+    if (ms <= 0 || !console_queue_empty() || standard_input.ended) return;
+    const HANDLE input = reinterpret_cast<HANDLE>(std_handles.input);
+    DWORD mode = 0;
+    if (input && GetConsoleMode(input, &mode)) {
+        // Signalled while input events wait, which the pump always reads.
+        WaitForSingleObject(input, static_cast<DWORD>(ms));
+        return;
+    }
+    // A pipe cannot be waited on for data; a short sleep still spares the
+    // processor.
+    Sleep(static_cast<DWORD>(ms));
+}

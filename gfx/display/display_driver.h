@@ -15,6 +15,8 @@
 //   set_window_title empty: the display has no title
 //   fetch_modes empty: no full-screen mode list
 //   poll_events empty: the driver's own thread handles its events
+//   wait_input empty: the driver's own thread pushes the keys; the caller
+//               waits on the screen's key signal instead (gfx/keyboard.h)
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,10 @@ struct DisplayDriver {
     // Full-screen sizes at a depth as width, height pairs; *count pairs.
     const int32_t* (*fetch_modes)(int32_t depth, int32_t* count);
     void (*poll_events)();
+    // Waits up to `ms` milliseconds for input that may become keys, or
+    // less; called by a key poll that found nothing, outside the screen
+    // lock. Must sleep, not spin.
+    void (*wait_input)(int32_t ms);
 };
 
 // The platform's drivers in the order they are tried, ended by null.

@@ -10,6 +10,7 @@
 #include "console/console_input.h"
 #include "gfx/display/display_driver.h"
 #include "gfx/display/screen_lock.h"
+#include "gfx/keyboard.h"
 #include "gfx/screen.h"
 
 namespace {
@@ -38,6 +39,14 @@ void poll_events() {
     }
 }
 
+// Keys come from the console's input, or from another thread's pushes.
+void wait_input(int32_t ms) {
+    if (reads_console)
+        console_wait_input(ms);
+    else
+        gfx_wait_key_signal(ms);
+}
+
 }  // namespace
 
 void null_driver_read_console(bool on) { reads_console = on; }
@@ -55,4 +64,5 @@ const DisplayDriver null_driver = {
     .set_window_title = nullptr,
     .fetch_modes = nullptr,
     .poll_events = poll_events,
+    .wait_input = wait_input,
 };

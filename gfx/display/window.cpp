@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "gfx/display/screen_lock.h"
+#include "gfx/keyboard.h"
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 
@@ -302,8 +303,11 @@ void pass_work() {
 
 void window_pass() {
     window_lock();
+    const int32_t written = screen_key_queue.write_index;
     pass_locked();
+    const bool pushed = screen_key_queue.write_index != written;
     window_unlock();
+    if (pushed) gfx_key_signal();
 }
 
 void window_poll() {

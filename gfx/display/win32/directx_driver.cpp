@@ -101,4 +101,5 @@ const DisplayDriver directx_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = win_fetch_modes,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };

@@ -165,4 +165,5 @@ const DisplayDriver gdi_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };

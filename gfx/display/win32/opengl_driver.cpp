@@ -212,4 +212,5 @@ const DisplayDriver opengl_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = win_fetch_modes,
     .poll_events = window_poll,
+    .wait_input = win_wait_messages,
 };

@@ -124,6 +124,11 @@ void win_pump_messages() {
     }
 }
 
+void win_wait_messages(int32_t ms) {
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT) == WAIT_OBJECT_0)
+        window_poll();
+}
+
 void win_read_virtual_keys(uint8_t* down) {
     BYTE state[256];
     if (!GetKeyboardState(state)) {

@@ -83,6 +83,9 @@ LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpar
 //
 // Dispatches every waiting message of the thread.
 void win_pump_messages();
+// For a driver without an update thread (wait_input): waits up to `ms`
+// milliseconds for a message to the program's thread, then runs a pass.
+void win_wait_messages(int32_t ms);
 // GetKeyboardState, one non-zero byte per held virtual key.
 void win_read_virtual_keys(uint8_t* down);
 // The title (code page 437 bytes) as the window's caption.

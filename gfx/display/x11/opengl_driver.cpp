@@ -171,6 +171,12 @@ void unlock() {
     window_pass_or_defer();
 }
 
+// No thread pumps the events while the program waits: wait on the
+// connection, then move what came into the key queue at once.
+void wait_input(int32_t ms) {
+    if (x11_wait_events(ms)) window_poll();
+}
+
 // The monitor's current size, whatever the depth: every depth is drawn
 // through the same 32-bit texture. A connection of its own, as another
 // driver's thread may own the window's.
@@ -205,4 +211,5 @@ const DisplayDriver opengl_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = fetch_modes,
     .poll_events = window_pass_if_due,
+    .wait_input = wait_input,
 };

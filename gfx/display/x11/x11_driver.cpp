@@ -57,4 +57,5 @@ const DisplayDriver x11_driver = {
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
     .poll_events = nullptr,
+    .wait_input = nullptr,
 };

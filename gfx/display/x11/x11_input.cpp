@@ -1,5 +1,6 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
+#include <poll.h>
 
 #include <cstring>
 
@@ -180,6 +181,14 @@ void x11_read_virtual_keys(uint8_t* down) {
     for (int kc = 8; kc < 256; ++kc)
         if ((keys[kc / 8] >> (kc % 8)) & 1) down[x11.keycode_vk[kc]] = 1;
     down[0] = 0;
+}
+
+bool x11_wait_events(int32_t ms) {
+    if (!x11.display) return false;
+    // XPending also sends what Xlib holds back, so the server can answer.
+    if (libx11.XPending(x11.display)) return true;
+    pollfd p{ConnectionNumber(x11.display), POLLIN, 0};
+    return poll(&p, 1, ms) > 0;
 }
 
 void x11_pump_events() {

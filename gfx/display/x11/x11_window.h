@@ -60,6 +60,10 @@ void x11_image_put(int32_t x, int32_t y, int32_t width, int32_t height);
 
 // Input (x11_input.cpp).
 void x11_pump_events();
+// Waits up to `ms` milliseconds for events on the connection, on its
+// socket; true when events wait to be pumped. For a driver without an
+// update thread, on the thread that owns the connection.
+bool x11_wait_events(int32_t ms);
 void x11_read_virtual_keys(uint8_t* down);
 void x11_keymap_build();
 // The Windows virtual-key code of a key symbol, or 0.
