@@ -16,6 +16,7 @@ termios saved;
 int saved_fd = -1;
 volatile sig_atomic_t raw_applied = 0;
 volatile sig_atomic_t cursor_hidden = 0;
+volatile sig_atomic_t alternate_screen = 0;
 volatile sig_atomic_t hangup_ends_input = 0;
 volatile sig_atomic_t hung_up = 0;
 volatile sig_atomic_t resumed = 0;
@@ -26,6 +27,7 @@ constexpr int fatal_signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGSEGV,
 
 const char show_cursor[] = "\x1b[?25h";
 const char hide_cursor[] = "\x1b[?25l";
+const char leave_alternate_screen[] = "\x1b[0m\x1b[?1049l";
 
 void write_all(const char* bytes, size_t length) {
     while (length > 0) {
@@ -120,6 +122,10 @@ void terminal_mode_restore() {
         raw_applied = 0;
         tcsetattr(saved_fd, TCSANOW, &saved);
     }
+    if (alternate_screen) {
+        alternate_screen = 0;
+        write_all(leave_alternate_screen, sizeof leave_alternate_screen - 1);
+    }
     if (cursor_hidden) {
         cursor_hidden = 0;
         write_all(show_cursor, sizeof show_cursor - 1);
@@ -129,6 +135,11 @@ void terminal_mode_restore() {
 void terminal_note_cursor_hidden(bool hidden) {
     if (hidden) install_handlers();
     cursor_hidden = hidden ? 1 : 0;
+}
+
+void terminal_note_alternate_screen(bool on) {
+    if (on) install_handlers();
+    alternate_screen = on ? 1 : 0;
 }
 
 void terminal_mode_forget() {

@@ -18,10 +18,12 @@ const DisplayDriver* const display_drivers[] = {
 
 extern const DisplayDriver x11_driver;
 extern const DisplayDriver opengl_driver;
+extern const DisplayDriver terminal_driver;
 
 const DisplayDriver* const display_drivers[] = {
     &x11_driver,
     &opengl_driver,
+    &terminal_driver,
     nullptr,
 };
 
