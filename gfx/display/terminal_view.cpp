@@ -192,12 +192,16 @@ void TerminalView::render(const TermPicture& p, std::string& out) {
     const int32_t cols = std::min(term_cols_, p.cols), rows = std::min(term_rows_, p.rows);
     follow_cursor(p, cols, rows);
 
+    // Neighbouring cells mostly share their colours: the last conversion
+    // of each layer is kept.
+    uint32_t fg_rgb = 0, fg = terminal_colour(0), bg_rgb = 0, bg = fg;
     std::vector<TermCell> next(static_cast<size_t>(cols) * rows);
     for (int32_t r = 0; r < rows; ++r)
         for (int32_t c = 0; c < cols; ++c) {
             const TermCell& from = p.cells[static_cast<size_t>(origin_row_ + r) * p.cols + origin_col_ + c];
-            next[static_cast<size_t>(r) * cols + c] =
-                TermCell{from.glyph & 0xFF, terminal_colour(from.fg), terminal_colour(from.bg)};
+            if (from.fg != fg_rgb) fg = terminal_colour(fg_rgb = from.fg);
+            if (from.bg != bg_rgb) bg = terminal_colour(bg_rgb = from.bg);
+            next[static_cast<size_t>(r) * cols + c] = TermCell{from.glyph & 0xFF, fg, bg};
         }
 
     const size_t start = out.size();
