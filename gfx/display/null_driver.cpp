@@ -21,11 +21,18 @@ void lock() { null_lock.lock(); }
 void unlock() { null_lock.unlock(); }
 void set_palette(int32_t, int32_t, int32_t, int32_t) {}
 
+void poll_events() {
+    if (reads_console) screen_take_console_keys();
+}
+
+}  // namespace
+
+void null_driver_read_console(bool on) { reads_console = on; }
+
 // Moves console keys only into free slots: the screen's queue drops its
 // oldest code when full, and the console keeps offering the close code
 // once its input has ended, which must not push typed keys out.
-void poll_events() {
-    if (!reads_console) return;
+void screen_take_console_keys() {
     const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
                             (kScreenKeyQueueCapacity - 1);
     int32_t room = kScreenKeyQueueCapacity - 1 - waiting;
@@ -37,10 +44,6 @@ void poll_events() {
         key_queue_push(screen_key_queue, code);
     }
 }
-
-}  // namespace
-
-void null_driver_read_console(bool on) { reads_console = on; }
 
 const DisplayDriver null_driver = {
     .name = "Null",

@@ -68,6 +68,33 @@ int32_t nearest_ansi16(uint32_t rgb) {
     return best;
 }
 
+void term_follow_cursor(const TermPicture& p, int32_t shown_cols, int32_t shown_rows, int32_t* origin_col,
+                        int32_t* origin_row) {
+    const int32_t col = std::clamp(p.cursor_col, 0, p.cols - 1);
+    const int32_t row = std::clamp(p.cursor_row, 0, p.rows - 1);
+    int32_t& oc = *origin_col;
+    int32_t& orow = *origin_row;
+    if (col < oc) oc = col;
+    if (col >= oc + shown_cols) oc = col - shown_cols + 1;
+    if (row < orow) orow = row;
+    if (row >= orow + shown_rows) orow = row - shown_rows + 1;
+    oc = std::clamp(oc, 0, p.cols - shown_cols);
+    orow = std::clamp(orow, 0, p.rows - shown_rows);
+}
+
+int32_t term_row_text_end(const TermPicture& p, int32_t row) {
+    int32_t end = p.cols;
+    while (end > 0 && blank(p.cells[static_cast<size_t>(row) * p.cols + end - 1])) --end;
+    return end;
+}
+
+int32_t term_last_text_row(const TermPicture& p) {
+    if (!p.cells) return -1;
+    int32_t last = p.rows - 1;
+    while (last >= 0 && term_row_text_end(p, last) == 0) --last;
+    return last;
+}
+
 TerminalView::TerminalView(TermColours colours) : colours_(colours) {
     for (int c = 0; c < 256; ++c) {
         char bytes[4];
@@ -92,17 +119,6 @@ uint32_t TerminalView::terminal_colour(uint32_t rgb) const {
         case TermColours::xterm256: return static_cast<uint32_t>(nearest_xterm256(rgb));
         default: return static_cast<uint32_t>(nearest_ansi16(rgb));
     }
-}
-
-void TerminalView::follow_cursor(const TermPicture& p, int32_t shown_cols, int32_t shown_rows) {
-    const int32_t col = std::clamp(p.cursor_col, 0, p.cols - 1);
-    const int32_t row = std::clamp(p.cursor_row, 0, p.rows - 1);
-    if (col < origin_col_) origin_col_ = col;
-    if (col >= origin_col_ + shown_cols) origin_col_ = col - shown_cols + 1;
-    if (row < origin_row_) origin_row_ = row;
-    if (row >= origin_row_ + shown_rows) origin_row_ = row - shown_rows + 1;
-    origin_col_ = std::clamp(origin_col_, 0, p.cols - shown_cols);
-    origin_row_ = std::clamp(origin_row_, 0, p.rows - shown_rows);
 }
 
 void TerminalView::move_to(int32_t col, int32_t row, std::string& out) {
@@ -190,7 +206,7 @@ bool TerminalView::scroll_to(const std::vector<TermCell>& next, std::string& out
 void TerminalView::render(const TermPicture& p, std::string& out) {
     if (p.cols <= 0 || p.rows <= 0 || !p.cells) return;
     const int32_t cols = std::min(term_cols_, p.cols), rows = std::min(term_rows_, p.rows);
-    follow_cursor(p, cols, rows);
+    term_follow_cursor(p, cols, rows, &origin_col_, &origin_row_);
 
     // Neighbouring cells mostly share their colours: the last conversion
     // of each layer is kept.
@@ -252,23 +268,14 @@ void TerminalView::render(const TermPicture& p, std::string& out) {
 
 void TerminalView::append_text_rows(const TermPicture& p, std::string& out) const {
     if (!p.cells) return;
-    const auto at = [&](int32_t r, int32_t c) -> const TermCell& {
-        return p.cells[static_cast<size_t>(r) * p.cols + c];
-    };
-    const auto row_end = [&](int32_t r) {
-        int32_t end = p.cols;
-        while (end > 0 && blank(at(r, end - 1))) --end;
-        return end;
-    };
-    int32_t last = p.rows - 1;
-    while (last >= 0 && row_end(last) == 0) --last;
+    const int32_t last = term_last_text_row(p);
     TerminalView writer(colours_);
     for (int c = 0; c < 256; ++c) writer.glyphs_[c] = glyphs_[c];
     writer.term_cols_ = 1 << 30;  // no wrap to track
     for (int32_t r = 0; r <= last; ++r) {
-        const int32_t end = row_end(r);
+        const int32_t end = term_row_text_end(p, r);
         for (int32_t c = 0; c < end; ++c) {
-            const TermCell& cell = at(r, c);
+            const TermCell& cell = p.cells[static_cast<size_t>(r) * p.cols + c];
             writer.put(TermCell{cell.glyph, terminal_colour(cell.fg), terminal_colour(cell.bg)}, out);
         }
         if (writer.pen_known_) out += "\x1b[0m";

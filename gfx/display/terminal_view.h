@@ -42,6 +42,17 @@ struct TermPicture {
     bool cursor_shown;  // the program waits for keys: the terminal's cursor stands there
 };
 
+// Moves the origin (the grid cell at the terminal's top left) by whole
+// rows and columns, as little as keeps the text cursor in the shown_cols x
+// shown_rows part, and within the grid.
+void term_follow_cursor(const TermPicture& picture, int32_t shown_cols, int32_t shown_rows, int32_t* origin_col,
+                        int32_t* origin_row);
+
+// The columns of a picture row up to its last non-blank cell, and the
+// last row holding text (-1 for none): what stays on the normal screen.
+int32_t term_row_text_end(const TermPicture& picture, int32_t row);
+int32_t term_last_text_row(const TermPicture& picture);
+
 class TerminalView {
 public:
     explicit TerminalView(TermColours colours);
@@ -68,7 +79,6 @@ public:
 
 private:
     uint32_t terminal_colour(uint32_t rgb) const;
-    void follow_cursor(const TermPicture& picture, int32_t shown_cols, int32_t shown_rows);
     bool scroll_to(const std::vector<TermCell>& next, std::string& out);
     void move_to(int32_t col, int32_t row, std::string& out);
     void put(const TermCell& cell, std::string& out);
