@@ -6,9 +6,13 @@
 # smaller than the text, and every way out (final key, Ctrl+C, hang-up)
 # with the terminal's settings unchanged. A redirected run still reports
 # that no screen could be had.
-# Usage: terminal_driver_tmux_test.sh path/to/dice
+# With an emulator (Wine) only the dialogue runs, in the console's colours.
+# Usage: terminal_driver_tmux_test.sh path/to/dice [emulator...]
 set -u
 dice=$1
+shift
+runner=
+if [ $# -gt 0 ]; then runner=$(printf '%q ' "$@"); fi
 socket=terminal_driver_$$
 fail=0
 pass=0
@@ -32,7 +36,7 @@ start() {
     cat >"$work/run.sh" <<SCRIPT
 trap : INT HUP
 stty -g >"$work/before"
-env -u DISPLAY -u WAYLAND_DISPLAY -u DNGFX LANG=C.UTF-8 $* bash -c 'echo \$\$ >"$work/pid"; exec "\$0"' $(printf '%q' "$dice")
+env -u DISPLAY -u WAYLAND_DISPLAY -u DNGFX LANG=C.UTF-8 WINEDEBUG=-all $* bash -c 'echo \$\$ >"$work/pid"; exec "\$@"' - $runner$(printf '%q' "$dice")
 echo "EXIT \$?"
 stty -g >"$work/after"
 sleep 600
@@ -69,6 +73,22 @@ check_report() {
 }
 
 prompt="NUMERO DE LANZAMIENTOS = ?"
+
+if [ -n "$runner" ]; then
+    # The first start of Wine takes a while.
+    start 80 24 TERM=xterm
+    if wait_line "$prompt" 60; then
+        t send-keys -t e2e 1 2 Enter
+        wait_match "^frecuecia absoluta de +6 = " && check_report "console" || bad "console: no report"
+        t send-keys -t e2e x
+        wait_line "EXIT 0" 20 && check_report "console, after the end" || bad "console: no normal end"
+    else
+        bad "console: no prompt"
+    fi
+    echo "$pass passed, $fail failed"
+    [ "$fail" -eq 0 ]
+    exit
+fi
 
 # dialogue name cols rows sgr-pattern env...
 dialogue() {
