@@ -4,17 +4,14 @@
 // beside write() of the same text to the same pseudo-terminal. A thread
 // drains the terminal's other side and counts what arrives.
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
+#include "bench/drained_pty.h"
 #include "console/posix/terminal.h"
 #include "gfx/display/display_driver.h"
 #include "gfx/display/terminal_picture.h"
@@ -27,37 +24,6 @@
 namespace {
 
 constexpr int kLines = 10000;
-
-class DrainedPty {
-public:
-    DrainedPty() {
-        winsize ws{};
-        ws.ws_col = 120;
-        ws.ws_row = 40;
-        openpty(&master, &slave, nullptr, nullptr, &ws);
-        drain = std::thread([this] {
-            char buffer[65536];
-            while (!stop) {
-                pollfd p{master, POLLIN, 0};
-                if (poll(&p, 1, 10) <= 0) continue;
-                const ssize_t n = read(master, buffer, sizeof buffer);
-                if (n > 0) received += n;
-            }
-        });
-    }
-    ~DrainedPty() {
-        stop = true;
-        drain.join();
-        close(slave);
-        close(master);
-    }
-    int master = -1, slave = -1;
-    std::atomic<int64_t> received{0};
-
-private:
-    std::thread drain;
-    std::atomic<bool> stop{false};
-};
 
 void print(const char* text) { console_print(text, static_cast<uint32_t>(std::strlen(text)), 0); }
 
@@ -136,7 +102,7 @@ void BM_DiceTypedCharPass(benchmark::State& state) {
 }
 
 void BM_LinesThroughTerminalDriver(benchmark::State& state) {
-    DrainedPty pty;
+    DrainedPty pty(120, 40);
     const StdHandles before = std_handles;
     std_handles.input = pty.slave;
     std_handles.output = pty.slave;
@@ -168,7 +134,7 @@ void BM_LinesOnNullDriver(benchmark::State& state) {
 }
 
 void BM_LinesWrittenToPty(benchmark::State& state) {
-    DrainedPty pty;
+    DrainedPty pty(120, 40);
     for (auto _ : state)
         for (int i = 0; i < kLines; ++i) {
             const std::string& line = numbered_line(i);

@@ -214,7 +214,21 @@ void close_console(Session& t) {
         }
     }
     window_unlock();
+    // The rows go where the picture was, in place of the window's old
+    // contents: a console that does not repaint on the switch of buffers
+    // then still shows them right.
     DWORD done = 0;
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!text.empty() && GetConsoleScreenBufferInfo(t.original, &info)) {
+        const SMALL_RECT w = info.srWindow;
+        for (SHORT row = w.Top; row <= w.Bottom; ++row) {
+            const COORD at{w.Left, row};
+            const DWORD width = static_cast<DWORD>(w.Right - w.Left + 1);
+            FillConsoleOutputCharacterW(t.original, L' ', width, at, &done);
+            FillConsoleOutputAttribute(t.original, info.wAttributes, width, at, &done);
+        }
+        SetConsoleCursorPosition(t.original, COORD{w.Left, w.Top});
+    }
     if (!text.empty()) WriteConsoleW(t.original, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
 }
 
