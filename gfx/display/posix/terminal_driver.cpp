@@ -56,7 +56,7 @@ struct Session {
 };
 
 std::unique_ptr<Session> session;
-volatile sig_atomic_t resized = 0;
+std::atomic<int> resized{0};  // set by SIGWINCH, on whichever thread
 std::atomic<int64_t> last_key_poll_ms{-1'000'000};
 
 int64_t now_ms() {
@@ -139,10 +139,7 @@ void pass(Session& t) {
         screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
     int32_t waiting = 0;
     if (t.input_ended && !key_queue_peek(screen_key_queue, &waiting)) key_queue_push(screen_key_queue, kCloseKey);
-    if (resized) {
-        resized = 0;
-        read_size(t);
-    }
+    if (resized.exchange(0)) read_size(t);
     if (terminal_take_resumed()) {
         // Back from a stop, which put the normal screen back.
         out += kEnter;
@@ -164,8 +161,6 @@ bool open_terminal(Session& t) {
     const Glyph* glyphs = cp437_glyphs();
     for (int c = 0; c < 256; ++c) t.view.set_glyph(static_cast<uint8_t>(c), glyphs[c].bytes, glyphs[c].length);
     t.decoder.utf8_input = terminal_locale_is_utf8();
-    terminal_mode_enter(t.in);
-    terminal_hangup_is_close();
     struct sigaction winch {};
     winch.sa_handler = on_winch;
     sigemptyset(&winch.sa_mask);
@@ -233,6 +228,10 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     const char* term = std::getenv("TERM");
     if (!term || !*term || std::strcmp(term, "dumb") == 0) return -1;
     window_exit();
+    // Key mode and the handlers that restore it are set up here, before the
+    // update thread starts, so that every thread's signals see them.
+    terminal_mode_enter(static_cast<int>(std_handles.input));
+    terminal_hangup_is_close();
     session = std::make_unique<Session>();
     return window_init(&terminal_ops, "Terminal", title, width, height, depth, refresh, flags);
 }
