@@ -17,3 +17,5 @@ void console_queue_push(int32_t code);
 int32_t console_queue_take();
 bool console_queue_empty();
 int32_t console_queue_take_pressed();
+// How many codes can still be pushed without dropping one.
+int32_t console_queue_room();

@@ -34,3 +34,9 @@ int32_t console_queue_take_pressed() {
     const std::lock_guard<std::mutex> lock(queue_mutex);
     return key_queue_take_pressed(queue);
 }
+
+int32_t console_queue_room() {
+    const std::lock_guard<std::mutex> lock(queue_mutex);
+    const int32_t waiting = (queue.write_index - queue.read_index) & (kConsoleKeyQueueCapacity - 1);
+    return kConsoleKeyQueueCapacity - 1 - waiting;
+}

@@ -47,9 +47,8 @@ int32_t lzw_unpack(const uint8_t* source, int32_t source_length,
 
     int32_t code = read_code(source, source_length, 0);
     if (code < 0) return -1;
-    // An empty payload is the end code alone; any other first code must be
-    // a literal, since no entry exists yet.
-    if (code == kEndCode) return 0;
+    // No entry exists yet, so the first code must be a literal; the end code
+    // there is no exception, since the packer never makes an empty stream.
     if (code >= kFirstEntry || capacity < 1) return -1;
 
     std::array<DictionaryEntry, kEndCode> dictionary;

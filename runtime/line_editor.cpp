@@ -10,6 +10,7 @@
 #include "runtime/line_input.h"
 #include "runtime/platform.h"
 #include "runtime/text_cursor.h"
+#include "runtime/text_view.h"
 
 namespace {
 
@@ -193,10 +194,15 @@ void move_cursor_cells(int32_t* column, int32_t* row, int32_t delta, int32_t wid
     if (*column == 1 && *row == height + 1) {
         // Just past the last cell: a line end there scrolls the screen.
         place_cursor(height, width, -1);
-        console_print("\r\n", 2, 0);
+        console_print("\r\n", 2, kPrintCursorMove);
         *row = height;
         return;
     }
+    // A line taller than the screen has cells above or below it. Row 0
+    // would keep the cursor's row and a row past the bottom would be
+    // refused, so the cursor goes to the nearest row on the screen instead.
+    if (*row < 1) *row = 1;
+    if (*row > height) *row = height;
     place_cursor(*row, *column, -1);
 }
 
@@ -210,6 +216,10 @@ void edit_line(RtString* text) {
         e.len = 0;
     }
     e.pos = e.len;
+    // A prompt that ended in the last cell left its wrap pending; the first
+    // positioning below would clear it and the first key would overwrite
+    // that cell, so the wrap is settled first.
+    console_print(nullptr, 0, kPrintSettleWrap);
     const int32_t was_visible = (place_cursor(0, 0, -1) >> 16) & 1;
     place_cursor(0, 0, 0);
     write_text(text->data, e.len);

@@ -1,5 +1,6 @@
 #include "runtime/print.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "runtime/context.h"
@@ -18,11 +19,19 @@ int32_t apply_separator(DeviceRecord* record, uint32_t flags, int32_t error) {
 
 int32_t no_device() { return set_last_error(1); }
 
+// The record a statement may write to: a file number without a device, or
+// with one that is not open, fails before anything (even an empty item or a
+// bare separator) would count as success.
+DeviceRecord* open_device(int32_t file_number) {
+    DeviceRecord* record = device_for_file(file_number);
+    return record && record->ops ? record : nullptr;
+}
+
 // Integers carry their line end in the same write; the zone comes after.
 template <class T>
 int32_t print_whole(int32_t file_number, T value, const char* format, const char* format_line,
                     uint32_t flags) {
-    DeviceRecord* record = device_for_file(file_number);
+    DeviceRecord* record = open_device(file_number);
     if (!record) return no_device();
     char text[kIntegerTextSize];
     const int n = std::snprintf(text, sizeof text, ends_line(flags) ? format_line : format, value);
@@ -32,7 +41,7 @@ int32_t print_whole(int32_t file_number, T value, const char* format, const char
 }
 
 int32_t print_float(int32_t file_number, double value, int digits, uint32_t flags) {
-    DeviceRecord* record = device_for_file(file_number);
+    DeviceRecord* record = open_device(file_number);
     if (!record) return no_device();
     char buffer[kNumberTextSize];
     const char* text = float_to_text(value, digits, true, buffer);
@@ -44,7 +53,7 @@ int32_t print_float(int32_t file_number, double value, int digits, uint32_t flag
 }  // namespace
 
 int32_t print_text(int32_t file_number, RtString* text, uint32_t flags) {
-    DeviceRecord* record = device_for_file(file_number);
+    DeviceRecord* record = open_device(file_number);
     if (!record) {
         string_release_temp(text);
         return no_device();
@@ -72,7 +81,7 @@ int32_t print_double(int32_t file_number, double value, uint32_t flags) {
 }
 
 int32_t print_newline(int32_t file_number, uint32_t flags) {
-    DeviceRecord* record = device_for_file(file_number);
+    DeviceRecord* record = open_device(file_number);
     if (!record) return no_device();
     return apply_separator(record, flags, set_last_error(0));
 }
@@ -98,14 +107,9 @@ int32_t print_next_zone(DeviceRecord* record) {
     int64_t next = (static_cast<int64_t>(column) + kPrintZoneWidth) / kPrintZoneWidth * kPrintZoneWidth + 1;
     if (end->width != 0 && static_cast<uint32_t>(next) > end->width - kPrintZoneWidth) next = 1;
     if (next <= static_cast<int64_t>(column) + 1) return device_write(record, "\r\n", 2);
+    // 1 to 14 blanks; a column gone negative would ask for up to 2^31, so
+    // the count is capped at one zone.
     static const char blanks[] = "              ";
-    // 1 to 14 blanks; only a column gone negative asks for more.
-    int64_t count = next - column - 1;
-    int32_t error = 0;
-    while (count > 0 && error == 0) {
-        const uint32_t piece = count > kPrintZoneWidth ? kPrintZoneWidth : static_cast<uint32_t>(count);
-        error = device_write(record, blanks, piece);
-        count -= piece;
-    }
-    return error;
+    const int64_t count = std::min<int64_t>(next - column - 1, kPrintZoneWidth);
+    return device_write(record, blanks, static_cast<uint32_t>(count));
 }

@@ -42,6 +42,10 @@ void text_view_print(TextViewWide* view, bool* wrap_pending, const uint16_t* tex
 
 // Print flag that makes an empty print settle a pending wrap.
 constexpr uint32_t kPrintSettleWrap = 0x8;
+// Print flag of a line end that only moves the cursor on a screen (the line
+// editor's scroll past the last cell); output that is no screen leaves it
+// out, so redirected text stays as typed.
+constexpr uint32_t kPrintCursorMove = 0x10;
 
 // Sounds the bell: 1000 Hz for 250 ms, returning when it has ended.
 void text_beep();

@@ -30,6 +30,29 @@ expect "no display" 'Error setting video mode!\r\n' "${no_display[@]}" "${runner
 expect "unknown driver named" 'Error setting video mode!\r\n' \
     "${no_display[@]}" DNGFX=nosuchdriver "${runner[@]}" "$dice"
 
+# Standard output a pipe whose reader has gone: the message is lost, the
+# exit code is still 0 (no SIGPIPE). The fifo is opened for reading only
+# until the write end is open, so every later write fails.
+closed_pipe_run() {  # description, command...
+    local what=$1 fifo keep w status
+    shift
+    fifo=$(mktemp -u) && mkfifo "$fifo" || { fail=$((fail + 1)); echo "$what: no fifo"; return; }
+    exec {keep}<>"$fifo"
+    exec {w}>"$fifo"
+    exec {keep}<&-
+    rm -f "$fifo"
+    timeout 60 "$@" >&$w 2>/dev/null </dev/null
+    status=$?
+    exec {w}>&-
+    if [ "$status" -eq 0 ]; then
+        pass=$((pass + 1))
+    else
+        fail=$((fail + 1))
+        echo "$what: exit $status"
+    fi
+}
+closed_pipe_run "no display, output to a closed pipe" "${no_display[@]}" "${runner[@]}" "$dice"
+
 # On the Null driver: the dialogue runs in memory, fed from a pipe.
 null_run() {  # input
     printf '%s' "$1" | timeout 60 env DNGFX=NuLl "${runner[@]}" "$dice" >"$out" 2>/dev/null

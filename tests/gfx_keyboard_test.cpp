@@ -2,6 +2,9 @@
 
 #include "console/console_input.h"
 #include "gfx/keyboard.h"
+#include "gfx/text_draw.h"
+#include "runtime/console_print.h"
+#include "runtime/text_cursor.h"
 #include "runtime/line_input.h"
 #include "runtime/keys.h"
 #include "tests/gfx_fixture.h"
@@ -90,6 +93,33 @@ TEST_F(GfxTest, NullDriverForwardsALongLineWhole) {
     EXPECT_EQ(std::string(reader.line.data, string_length(&reader.line)), typed);
     while (console_queue_take() != -1) {
     }
+}
+
+}  // namespace
+
+namespace {
+
+std::string screen_row(int32_t row) {
+    std::string s;
+    for (int32_t col = 1; col <= screen->text_cols; ++col) s += static_cast<char>(read_cell(col, row, 0));
+    return s.substr(0, s.find_last_not_of(' ') + 1);
+}
+
+// A prompt that ends in the bottom-right cell: the first typed character
+// goes to the start of a new row, not over the prompt's last cell.
+TEST_F(GfxTest, PromptEndingInTheLastCellKeepsItsCell) {
+    open(19, 16);
+    const int32_t cols = screen->text_cols, rows = screen->text_rows;
+    for (int32_t row = 1; row < rows; ++row) console_print("L\r\n", 3, 0);
+    const std::string filler(static_cast<size_t>(cols - 6), '0');
+    console_print(filler.data(), static_cast<uint32_t>(filler.size()), 0);
+    for (int32_t k : {int32_t{'x'}, int32_t{'y'}, int32_t{13}}) gfx_push_key(k);
+    read_line_prompted(string_temp_literal("LINE"), -1, 0);
+    EXPECT_EQ(screen_row(rows - 1), filler + "LINE?");
+    EXPECT_EQ(screen_row(rows), "xy");
+    int32_t col = 0, row = 0;
+    cursor_pos_get(&col, &row);
+    EXPECT_EQ(col * 1000 + row, 3 * 1000 + rows);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/console_hooks.h"
 #include "runtime/key_codes.h"
 #include "runtime/line_input.h"
 #include "tests/scripted_screen.h"
@@ -170,6 +171,29 @@ TEST_F(LineEditor, PastedMegabyte) {
     EXPECT_EQ(S::line(24), pasted.substr(pasted.size() - 96, 80));
     EXPECT_EQ(S::col + 1, 17);
     EXPECT_EQ(S::scrolls, 13108 - 25);
+}
+
+// A line taller than the screen: its start has scrolled off the top and
+// moves that reach above the screen or below it land on the nearest row.
+TEST_F(LineEditor, MovesBeyondTheScreenStayOnIt) {
+    static std::vector<std::string> seen;  // the cursor as each key is fetched
+    seen.clear();
+    S::install(20, 6);
+    S::col = 6;
+    const Keys keys = chars(std::string(130, 'a')) + Keys{kHome, kEnd, kUp, kEsc, 'b', kEnter};
+    for (int32_t k : keys) S::keys.push_back(k);
+    console_hooks.get_key = [] {
+        seen.push_back(std::to_string(S::col + 1) + "," + std::to_string(S::row + 1));
+        return S::get_key();
+    };
+    RtString* text = string_temp_copy(nullptr, 0);
+    edit_line(text);
+    EXPECT_EQ(std::string(text->data, string_length(text)), "b");
+    string_release_temp(text);
+    ASSERT_EQ(seen.size(), keys.size());
+    // After the 130 characters, Home, End, Up, Escape and b.
+    const std::vector<std::string> after(seen.end() - 6, seen.end());
+    EXPECT_EQ(after, (std::vector<std::string>{"17,6", "7,1", "17,6", "17,5", "7,1", "8,1"}));
 }
 
 TEST(CursorArithmetic, StepPosition) {

@@ -93,17 +93,54 @@ TEST_F(PrintTest, ZoneSeparatorAfterText) {
 }
 
 TEST_F(PrintTest, FileNumbersWithoutAnOpenDevice) {
+    // Every statement, even one that would write nothing (an empty or absent
+    // text, a bare separator, flags 0), fails on a missing or closed device.
+    struct Row { const char* what; int32_t (*print)(int32_t file); };
+    const Row rows[] = {
+        {"integer, flags 3", [](int32_t f) { return print_integer(f, 1, 3); }},
+        {"unsigned, flags 0", [](int32_t f) { return print_unsigned(f, 1, 0); }},
+        {"single, flags 2", [](int32_t f) { return print_single(f, 1.5f, 2); }},
+        {"double, flags 0", [](int32_t f) { return print_double(f, 1.5, 0); }},
+        {"text, flags 1", [](int32_t f) { return print_text(f, string_temp_literal("a"), 1); }},
+        {"empty text, flags 0", [](int32_t f) { return print_text(f, string_temp_literal(""), 0); }},
+        {"absent text, flags 0", [](int32_t f) { return print_text(f, nullptr, 0); }},
+        {"absent text, flags 2", [](int32_t f) { return print_text(f, nullptr, 2); }},
+        {"newline, flags 0", [](int32_t f) { return print_newline(f, 0); }},
+        {"newline, flags 1", [](int32_t f) { return print_newline(f, 1); }},
+        {"newline, flags 2", [](int32_t f) { return print_newline(f, 2); }},
+    };
+    const uint32_t pool_before = string_pool_free();
     for (int32_t file : {255, -2, 300, 1000, -1, 1, 254}) {
-        set_last_error(0);
-        EXPECT_EQ(print_integer(file, 1, 3), 1) << file;
-        EXPECT_EQ(print_text(file, string_temp_literal("a"), 1), 1) << file;
-        EXPECT_EQ(print_newline(file, 2), 1) << file;
-        EXPECT_EQ(last_error(), 1);
+        for (const Row& r : rows) {
+            set_last_error(0);
+            EXPECT_EQ(r.print(file), 1) << r.what << ", file " << file;
+            EXPECT_EQ(last_error(), 1) << r.what << ", file " << file;
+        }
     }
     EXPECT_TRUE(Capture::writes.empty());
+    EXPECT_EQ(string_pool_free(), pool_before) << "temporary texts must be released";
     EXPECT_EQ(device_for_file(255), nullptr);
     EXPECT_EQ(device_for_file(-1), &device_table[1]);
     EXPECT_EQ(device_for_file(254), &device_table[255]);
+}
+
+TEST_F(PrintTest, CorruptedColumnPadsAtMostOneZone) {
+    struct Row { int32_t column; uint32_t width; std::string written; };
+    const Row rows[] = {
+        {INT_MIN, 100, std::string(14, ' ')},
+        {INT_MIN + 13, 100, std::string(14, ' ')},
+        {INT_MIN, 0, std::string(14, ' ')},
+        {-1, 100, " "},
+        {-20, 0, std::string(14, ' ')},
+    };
+    DeviceRecord* screen = device_for_file(0);
+    for (const Row& r : rows) {
+        Capture::writes.clear();
+        screen->column = r.column;
+        screen->width = r.width;
+        EXPECT_EQ(print_next_zone(screen), 0);
+        EXPECT_EQ(Capture::writes, W{r.written}) << "column " << r.column << ", width " << r.width;
+    }
 }
 
 TEST_F(PrintTest, PrintingAllocatesNoDescriptors) {

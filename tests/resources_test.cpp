@@ -227,7 +227,6 @@ TEST(LzwUnpack, Streams) {
         {"next free at once", pack({A, 256, kEnd}), 16, 0, 3, "AAA"},
         {"odd code count", pack({A, B, kEnd}), 16, 0, 2, "AB"},
         {"bytes after the end are ignored", join_bytes(ababa, {1, 2, 3}), 16, 0, 7, "ABABABA"},
-        {"end code alone is empty", pack({kEnd}), 16, 0, 0, ""},
         {"exact capacity", ababa, 7, 0, 7, "ABABABA"},
         // truncated
         {"no source", {}, 16, -1, 0, ""},
@@ -243,6 +242,8 @@ TEST(LzwUnpack, Streams) {
         {"code beyond the next free", pack({A, B, 300, kEnd}), 16, -1, 2, "AB"},
         {"first code an entry", pack({256, kEnd}), 16, -1, 0, ""},
         {"first code the highest entry", pack({4094, kEnd}), 16, -1, 0, ""},
+        {"first code the end code", pack({kEnd}), 16, -1, 0, ""},
+        {"first code the end code, more after it", pack({kEnd, A, kEnd}), 16, -1, 0, ""},
     };
     for (const Row& row : rows) {
         const Decoded d = decode(row.stream, row.capacity);

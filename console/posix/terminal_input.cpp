@@ -16,8 +16,7 @@
 namespace {
 
 constexpr int kEscapeWaitMs = 50;
-// Bytes read per pump, and only into an empty queue: a file or a paste
-// waits in the system's buffer instead of overrunning the queue.
+// Bytes read per pump at most.
 constexpr size_t kReadChunk = 128;
 
 struct InputState {
@@ -80,15 +79,28 @@ void stream_bytes(const unsigned char* bytes, size_t n) {
     }
 }
 
+// How many bytes the queue surely takes without dropping a waiting key, so
+// that a file or a paste waits in the system's buffer instead of overrunning
+// it. A stream is read only into an empty queue; a terminal at least a byte
+// at a time whatever the queue holds, or a press behind a waiting key would
+// go unseen.
+size_t read_limit() {
+    if (!input.terminal) return console_queue_empty() ? kReadChunk : 0;
+    const size_t room = static_cast<size_t>(console_queue_room()) / kTermEventsPerStep;
+    return room < 1 ? 1 : room > kReadChunk ? kReadChunk : room;
+}
+
 // Reads what is waiting, without waiting; false at the end of the input.
 bool read_some(int timeout_ms, TermEvent* report) {
+    const size_t limit = read_limit();
+    if (limit == 0) return true;
     pollfd p{input_fd(), POLLIN, 0};
     const int ready = poll(&p, 1, timeout_ms);
     if (ready < 0) return errno == EINTR || errno == EAGAIN;
     if (ready == 0) return true;
     if (p.revents & POLLNVAL) return false;
     unsigned char bytes[kReadChunk];
-    const ssize_t n = read(input_fd(), bytes, sizeof bytes);
+    const ssize_t n = read(input_fd(), bytes, limit);
     if (n < 0) return errno == EINTR || errno == EAGAIN;
     if (n == 0) return false;
     if (input.terminal)
@@ -148,7 +160,7 @@ bool query_other_terminal(int32_t* row, int32_t* col, int32_t timeout_ms) {
 void pump_console_input() {
     initialise();
     if (terminal_hung_up() || input_fd() < 0) input.ended = true;
-    if (!input.ended && console_queue_empty() && !read_some(0, nullptr)) input.ended = true;
+    if (!input.ended && !read_some(0, nullptr)) input.ended = true;
     if (term_decoder_pending(input.decoder) &&
         (input.ended || now_ms() - input.last_byte_ms >= kEscapeWaitMs)) {
         TermEvent events[kTermEventsPerStep];

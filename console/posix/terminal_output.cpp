@@ -224,7 +224,7 @@ int32_t console_print_text(const char* bytes, uint32_t length, uint32_t flags) {
     if (length == 0 && !(flags & kPrintSettleWrap)) return 0;
     settle();
     if (!out.terminal) {
-        write_raw(bytes, length);
+        if (!(flags & kPrintCursorMove)) write_raw(bytes, length);
         return 0;
     }
     print_on_terminal(bytes, length);
@@ -238,6 +238,7 @@ int32_t console_print_text_wide(const uint16_t* text, uint32_t count, uint32_t f
         print_on_terminal(text, count);
         return 0;
     }
+    if (flags & kPrintCursorMove) return 0;
     // A stream gets the text in the locale's encoding where that is UTF-8,
     // else each unit's low byte.
     for (uint32_t i = 0; i < count; ++i) {

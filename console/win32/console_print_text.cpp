@@ -48,7 +48,7 @@ int32_t print_text(const Char* text, uint32_t length, uint32_t flags) {
     if (length == 0 && !(flags & kPrintSettleWrap)) return 0;
     const HANDLE out = console_output_handle();
     if (!console_area_present()) {
-        write_raw(out, text, length);
+        if (!(flags & kPrintCursorMove)) write_raw(out, text, length);
         return 0;
     }
 

@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <fenv.h>
+#include <signal.h>
 #include <sys/time.h>
 #include <time.h>
 #include <unistd.h>
@@ -17,6 +18,9 @@ void platform_std_handles_init() {
     // Descriptors 0 and 1; a closed descriptor counts as absent.
     std_handles.input = fcntl(0, F_GETFD) != -1 ? 0 : -1;
     std_handles.output = fcntl(1, F_GETFD) != -1 ? 1 : -1;
+    // Output to a reader that has gone away fails and is dropped, as on
+    // Windows; the signal would end the program with another exit code.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 int64_t platform_write(intptr_t handle, const void* bytes, size_t length) {

@@ -10,14 +10,14 @@
 
 namespace {
 
-// The codes of `input`, then of a pause; a cursor report shows as
+// One decoder fed piece by piece; a cursor report shows as
 // -(row * 1000 + col).
-std::vector<int32_t> codes_of(const std::string& input, bool expect_report = false) {
+struct Feeder {
     TermDecoder d;
-    d.expect_report = expect_report;
     std::vector<int32_t> codes;
     TermEvent events[kTermEventsPerStep];
-    auto take = [&](int n) {
+
+    void take(int n) {
         for (int i = 0; i < n; ++i) {
             const TermEvent& e = events[i];
             if (e.kind == TermEvent::cursor_report)
@@ -26,23 +26,33 @@ std::vector<int32_t> codes_of(const std::string& input, bool expect_report = fal
                 codes.push_back(translate_key_event(e.character, e.scan_code, e.virtual_key,
                                                     e.control_state, 0));
         }
-    };
-    for (const char c : input) take(term_decoder_feed(d, static_cast<uint8_t>(c), events));
-    take(term_decoder_timeout(d, events));
-    return codes;
+    }
+    void feed(const std::string& bytes) {
+        for (const char c : bytes) take(term_decoder_feed(d, static_cast<uint8_t>(c), events));
+    }
+    void pause() { take(term_decoder_timeout(d, events)); }
+};
+
+// The codes of `input`, then of a pause.
+std::vector<int32_t> codes_of(const std::string& input, bool expect_report = false) {
+    Feeder f;
+    f.d.expect_report = expect_report;
+    f.feed(input);
+    f.pause();
+    return f.codes;
 }
 
-// Feeds `input`, a time-out at each '|'.
+// Feeds `input` to one decoder, with a time-out at each '|' and at the end.
 std::vector<int32_t> codes_with_pauses(const std::string& input) {
-    std::vector<int32_t> codes;
-    size_t start = 0;
-    for (;;) {
-        const size_t bar = input.find('|', start);
-        const std::vector<int32_t> part = codes_of(input.substr(start, bar - start));
-        codes.insert(codes.end(), part.begin(), part.end());
-        if (bar == std::string::npos) return codes;
-        start = bar + 1;
+    Feeder f;
+    for (const char c : input) {
+        if (c == '|')
+            f.pause();
+        else
+            f.feed(std::string(1, c));
     }
+    f.pause();
+    return f.codes;
 }
 
 constexpr int32_t x(int32_t n) { return extended_key(n); }
@@ -131,8 +141,18 @@ TEST(TermDecoder, CharactersAltAndControl) {
     });
     // Escape then a letter after the pause are two keys.
     EXPECT_EQ(codes_with_pauses("\x1b|a"), (std::vector<int32_t>{27, 'a'}));
-    // A sequence split across reads within the pause is still one key.
-    EXPECT_EQ(codes_with_pauses("\x1b[1;5A"), (std::vector<int32_t>{x(0x8D)}));
+    // A sequence split across reads within the pause is still one key: the
+    // first read leaves it waiting without a key, the second completes it.
+    const char* const splits[] = {"\x1b", "\x1b[", "\x1b[1", "\x1b[1;", "\x1b[1;5"};
+    for (const std::string first : splits) {
+        Feeder f;
+        f.feed(first);
+        EXPECT_TRUE(f.codes.empty()) << first.size();
+        EXPECT_TRUE(term_decoder_pending(f.d)) << first.size();
+        f.feed(std::string("\x1b[1;5A").substr(first.size()));
+        f.pause();
+        EXPECT_EQ(f.codes, (std::vector<int32_t>{x(0x8D)})) << first.size();
+    }
 }
 
 TEST(TermDecoder, BrokenAndUnknownSequencesAreDroppedWhole) {

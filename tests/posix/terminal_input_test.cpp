@@ -1,3 +1,4 @@
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -101,6 +102,44 @@ TEST(TerminalInput, SequencesBecomeKeyCodes) {
     EXPECT_EQ(pumped(1), (std::vector<int32_t>{}));
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(pumped(1), (std::vector<int32_t>{27}));
+    terminal_mode_forget();
+}
+
+// A key typed while earlier keys still wait is read and counted as a press
+// however full the queue is; a paste never pushes waiting keys out.
+TEST(TerminalInput, PressSeenWhateverTheQueueHolds) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    pty.attach();
+    pumped(1);  // the terminal in key mode, so that a byte is readable at once
+    drain_queue();
+    struct Row { const char* what; int waiting; };
+    const Row rows[] = {{"one key waiting", 1}, {"half full", 255}, {"full", 511}};
+    for (const Row& r : rows) {
+        for (int i = 0; i < r.waiting; ++i) console_queue_push('w');
+        console_queue_take_pressed();
+        pty.type("p");
+        pollfd p{pty.slave(), POLLIN, 0};
+        ASSERT_EQ(poll(&p, 1, 10000), 1) << r.what;
+        pump_console_input();
+        EXPECT_EQ(console_queue_take_pressed(), 1) << r.what;
+        const std::vector<int32_t> codes = pumped(1);
+        ASSERT_FALSE(codes.empty()) << r.what;
+        EXPECT_EQ(codes.back(), 'p') << r.what;
+    }
+    // 600 pasted bytes behind 300 waiting keys: all arrive, in order.
+    for (int i = 0; i < 300; ++i) console_queue_push('w');
+    const std::string paste(600, 'q');
+    pty.type(paste);
+    pollfd p{pty.slave(), POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 10000), 1);
+    std::string got;
+    for (int round = 0; round < 2000 && got.size() < 900; ++round) {
+        // The pasted bytes may reach the slave side in several pieces.
+        const std::vector<int32_t> codes = pumped(1);
+        if (codes.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        got.append(codes.begin(), codes.end());
+    }
+    EXPECT_EQ(got, std::string(300, 'w') + paste);
     terminal_mode_forget();
 }
 

@@ -8,6 +8,7 @@
 
 #include "console/console.h"
 #include "console/console_input.h"
+#include "runtime/line_input.h"
 #include "runtime/text_cursor.h"
 #include "tests/posix/pty_terminal.h"
 
@@ -107,6 +108,33 @@ TEST_F(TerminalOutput, TextEndingInTheLastCellWaitsToScroll) {
     EXPECT_EQ(pty.take(), "\x1b[24;1H\n\x1b[24;1HY");
 }
 
+// A prompt that ends in the bottom-right cell: the line editor settles the
+// wrap first, so the first typed character starts a new row instead of
+// overwriting the prompt's last cell.
+TEST_F(TerminalOutput, PromptEndingInTheLastCellKeepsItsCell) {
+    PtyTerminal pty(40, 12, "\x1b[12;1R");
+    start(pty);
+    print(std::string(34, '0'));
+    pty.type("xy\r");
+    read_line_prompted(string_temp_literal("LINE"), -1, 0);
+    const std::string shown = pty.take();
+    const size_t prompt = shown.find("LINE? "), x = shown.find('x', prompt);
+    ASSERT_NE(x, std::string::npos) << shown;
+    const std::string between = shown.substr(prompt, x - prompt);
+    EXPECT_NE(between.find('\n'), std::string::npos) << "no scroll before the first key: " << between;
+    std::string last_move;  // the last cursor positioning before the key
+    for (size_t at = between.find("\x1b["); at != std::string::npos; at = between.find("\x1b[", at + 1)) {
+        const size_t end = between.find_first_not_of("0123456789;", at + 2);
+        if (end != std::string::npos && between[end] == 'H') last_move = between.substr(at, end + 1 - at);
+    }
+    EXPECT_EQ(last_move, "\x1b[12;1H") << between;
+    int32_t col = 0, row = 0;
+    console_cursor_pos(&col, &row);
+    EXPECT_EQ(col * 100 + row, 312);
+    drain_queue();
+    terminal_mode_forget();
+}
+
 TEST_F(TerminalOutput, CursorPositionAndVisibility) {
     PtyTerminal pty(80, 24, "\x1b[1;1R");
     start(pty);
@@ -182,6 +210,48 @@ TEST(RawOutput, PipeGetsTheBytesUnchanged) {
     for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
     close(fds[0]);
     EXPECT_EQ(got, text + "h\xc3\xa9");
+}
+
+// A line from a pipe echoed into a pipe: the editor's cursor model reaches
+// the bottom of an 80 x 25 screen after 2000 characters, but what it does
+// there to scroll is no output of its own.
+TEST(RawOutput, LineEditedFromAPipeComesOutAsTyped) {
+    struct Row { const char* what; std::string typed; std::string shown; };
+    const std::string ys(2005, 'y'), cells(1994, 'c');
+    const Row rows[] = {
+        {"past the screen's last cell", ys + "\n", "LINE? " + ys + "\r\n"},
+        {"ending on the screen's last cell", cells + "\n", "LINE? " + cells + "\r\n"},
+        {"a Tab past the screen", ys + "\t\n", "LINE? " + ys + "   \r\n"},
+    };
+    for (const Row& r : rows) {
+        int in[2], out[2];
+        ASSERT_EQ(pipe(in), 0);
+        ASSERT_EQ(pipe(out), 0);
+        terminal_output_forget();
+        terminal_input_forget();
+        view_rows_set(-1, -1);
+        drain_queue();
+        std_handles.input = in[0];
+        std_handles.output = out[1];
+        ASSERT_EQ(write(in[1], r.typed.data(), r.typed.size()), static_cast<ssize_t>(r.typed.size()));
+        close(in[1]);
+        read_line_prompted(string_temp_literal("LINE"), -1, -1);
+        close(out[1]);
+        std::string got;
+        char buffer[4096];
+        for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+        close(out[0]);
+        close(in[0]);
+        EXPECT_EQ(got, r.shown) << r.what;
+        std::string typed = r.typed.substr(0, r.typed.size() - 1);
+        if (typed.back() == '\t') typed.replace(typed.size() - 1, 1, "   ");
+        EXPECT_EQ(std::string(line_reader().line.data, string_length(&line_reader().line)), typed)
+            << r.what;
+    }
+    std_handles.input = -1;
+    std_handles.output = -1;
+    terminal_output_forget();
+    terminal_input_forget();
 }
 
 }  // namespace

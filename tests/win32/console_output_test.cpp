@@ -6,7 +6,11 @@
 #include <string>
 
 #include "console/console.h"
+#include "console/console_input.h"
 #include "console/win32/console_state.h"
+#include "runtime/console_hooks.h"
+#include "runtime/keys.h"
+#include "runtime/line_input.h"
 #include "runtime/platform.h"
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
@@ -67,6 +71,38 @@ TEST_F(Output, WithoutConsoleBytesGoOutUnchanged) {
     DWORD n = 0;
     ReadFile(handle_, got.data(), static_cast<DWORD>(got.size()), &n, nullptr);
     EXPECT_EQ(got, heading + controls + std::string(1023, 'x') + "\xF0\x9F\x98\x80\xC3\xB1");
+}
+
+// A line typed into a file: the editor's cursor model reaches the bottom
+// of an 80 x 25 screen after 2000 characters, but what it does there to
+// scroll is no output of its own. Keys come from a script through the key
+// slots only, so output still goes to the console back end.
+TEST_F(Output, LineEditedIntoAFileComesOutAsTyped) {
+    static std::string keys;
+    static size_t next = 0;
+    keys = std::string(2005, 'y') + "\t\r";
+    next = 0;
+    char dir[MAX_PATH], path[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    GetTempFileNameA(dir, "led", 0, path);
+    handle_ = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                          FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(handle_, INVALID_HANDLE_VALUE);
+    use(handle_);
+    console_hooks = ConsoleHooks{};
+    console_hooks.key_ready = [] { return int32_t{1}; };
+    console_hooks.get_key = [] {
+        const int32_t code = next < keys.size() ? static_cast<uint8_t>(keys[next++]) : 13;
+        return key_code_string(code);
+    };
+    read_line_prompted(string_temp_literal("LINE"), -1, -1);
+    console_hooks = ConsoleHooks{};
+
+    std::string got(GetFileSize(handle_, nullptr), '\0');
+    SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
+    DWORD n = 0;
+    ReadFile(handle_, got.data(), static_cast<DWORD>(got.size()), &n, nullptr);
+    EXPECT_EQ(got, "LINE? " + std::string(2005, 'y') + "   \r\n");
 }
 
 // A real screen buffer. Wine gives a console only on a terminal: ctest runs
@@ -178,6 +214,20 @@ TEST_F(Console, LastCellDefersTheWrap) {
         EXPECT_EQ(where(), r.after) << r.name;
         EXPECT_EQ(row(9), full) << r.name;
     }
+}
+
+// A prompt that ends in the bottom-right cell: the line editor settles the
+// wrap first, so the first typed character starts a new row instead of
+// overwriting the prompt's last cell.
+TEST_F(Console, PromptEndingInTheLastCellKeepsItsCell) {
+    shape(40, 10, 0, 9);
+    print(lines(0, 8) + "\n" + std::string(34, '0'));
+    while (console_queue_take() != -1) {
+    }
+    for (int32_t k : {int32_t{'x'}, int32_t{'y'}, int32_t{13}}) console_queue_push(k);
+    read_line_prompted(string_temp_literal("LINE"), -1, 0);
+    EXPECT_EQ(row(7) + "|" + row(8) + "|" + row(9) + "|" + where(),
+              "L8|" + std::string(34, '0') + "LINE?|xy|2,9 top 0");
 }
 
 TEST_F(Console, MoveCursorResult) {

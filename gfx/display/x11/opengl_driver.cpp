@@ -4,15 +4,12 @@
 // every key read and from unlock, each once the pass interval has gone by
 // (a program polling without pause would otherwise present at every poll),
 // so that printing without reading keys still shows.
-#include <GL/gl.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <vector>
 
 #include "gfx/display/display_driver.h"
 #include "gfx/display/window.h"
+#include "gfx/display/x11/gl_api.h"
 #include "gfx/display/x11/x11_window.h"
 #include "gfx/screen.h"
 
@@ -42,48 +39,48 @@ void draw() {
     const float x0 = static_cast<float>(window.view_x), y0 = static_cast<float>(window.view_y);
     const float x1 = x0 + static_cast<float>(window.width * window.zoom);
     const float y1 = y0 + static_cast<float>(window.height * window.zoom);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(x0, y0);
-    glTexCoord2f(u, 0);
-    glVertex2f(x1, y0);
-    glTexCoord2f(u, v);
-    glVertex2f(x1, y1);
-    glTexCoord2f(0, v);
-    glVertex2f(x0, y1);
-    glEnd();
-    glXSwapBuffers(x11.display, x11.window);
+    libgl.glClear(GL_COLOR_BUFFER_BIT);
+    libgl.glBegin(GL_QUADS);
+    libgl.glTexCoord2f(0, 0);
+    libgl.glVertex2f(x0, y0);
+    libgl.glTexCoord2f(u, 0);
+    libgl.glVertex2f(x1, y0);
+    libgl.glTexCoord2f(u, v);
+    libgl.glVertex2f(x1, y1);
+    libgl.glTexCoord2f(0, v);
+    libgl.glVertex2f(x0, y1);
+    libgl.glEnd();
+    libglx.glXSwapBuffers(x11.display, x11.window);
 }
 
 // Client pixels map one to one onto the projection, top row first.
 void set_up_pipeline() {
-    glViewport(0, 0, x11.client_width, x11.client_height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, x11.client_width, x11.client_height, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_DITHER);  // a 16-bit display would otherwise speckle the text
-    glClearColor(0, 0, 0, 1);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    libgl.glViewport(0, 0, x11.client_width, x11.client_height);
+    libgl.glMatrixMode(GL_PROJECTION);
+    libgl.glLoadIdentity();
+    libgl.glOrtho(0, x11.client_width, x11.client_height, 0, -1, 1);
+    libgl.glMatrixMode(GL_MODELVIEW);
+    libgl.glLoadIdentity();
+    libgl.glDisable(GL_DEPTH_TEST);
+    libgl.glDisable(GL_BLEND);
+    libgl.glDisable(GL_DITHER);  // a 16-bit display would otherwise speckle the text
+    libgl.glClearColor(0, 0, 0, 1);
+    libgl.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
 
-    glGenTextures(1, &gl.texture);
-    glBindTexture(GL_TEXTURE_2D, gl.texture);
+    libgl.glGenTextures(1, &gl.texture);
+    libgl.glBindTexture(GL_TEXTURE_2D, gl.texture);
     // Nearest texels keep an enlarged screen's pixels square and sharp.
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnable(GL_TEXTURE_2D);
+    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    libgl.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    libgl.glEnable(GL_TEXTURE_2D);
     gl.texture_width = power_of_two_above(window.width);
     gl.texture_height = power_of_two_above(window.height);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, gl.texture_width, gl.texture_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+    libgl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, gl.texture_width, gl.texture_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  nullptr);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE,
+    libgl.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE,
                     gl.frame.data());
 }
 
@@ -91,27 +88,27 @@ bool open_surface() {
     if (!x11_connect()) return false;
     Display* d = x11.display;
     int error_base = 0, event_base = 0;
-    if (!glXQueryExtension(d, &error_base, &event_base)) return false;
+    if (!libglx.glXQueryExtension(d, &error_base, &event_base)) return false;
     int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1, GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE, 1, None};
-    XVisualInfo* info = glXChooseVisual(d, DefaultScreen(d), attributes);
+    XVisualInfo* info = libglx.glXChooseVisual(d, DefaultScreen(d), attributes);
     if (!info) return false;
     x11.visual = info->visual;
     x11.depth = info->depth;
-    gl.context = glXCreateContext(d, info, nullptr, True);
-    XFree(info);
+    gl.context = libglx.glXCreateContext(d, info, nullptr, True);
+    libx11.XFree(info);
     if (!gl.context || !x11_create_window()) return false;
-    if (!glXMakeCurrent(d, x11.window, gl.context)) return false;
+    if (!libglx.glXMakeCurrent(d, x11.window, gl.context)) return false;
     if (!window_choose_blitter(32, true)) return false;
     gl.frame.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
     set_up_pipeline();
     x11_map_window();
-    return glGetError() == GL_NO_ERROR;
+    return libgl.glGetError() == GL_NO_ERROR;
 }
 
 void close_surface() {
     if (x11.display && gl.context) {
-        glXMakeCurrent(x11.display, None, nullptr);
-        glXDestroyContext(x11.display, gl.context);  // takes the texture with it
+        libglx.glXMakeCurrent(x11.display, None, nullptr);
+        libglx.glXDestroyContext(x11.display, gl.context);  // takes the texture with it
     }
     gl = GlSurface{};
     x11_close_surface();
@@ -125,7 +122,7 @@ uint8_t* begin_rows(int32_t* pitch) {
 
 void present_rows(int32_t first, int32_t end) {
     const size_t pitch = static_cast<size_t>(window.width) * 4;
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, window.width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
+    libgl.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, window.width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
                     gl.frame.data() + static_cast<size_t>(first) * pitch);
     draw();
 }
@@ -153,8 +150,10 @@ bool display_named() {
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     if (flags < 0 || !(flags & kOpenOpenGl) || !display_named()) return -1;
+    // Without the libraries the driver refuses and the search goes on.
+    if (!libx11_load() || !libgl_load()) return -1;
     // Another driver of this process may later run Xlib on its own thread.
-    static const bool threads = XInitThreads() != 0;
+    static const bool threads = libx11.XInitThreads() != 0;
     if (!threads) return -1;
     return window_init(&opengl_ops, "OpenGL", title, width, height, depth, refresh, flags);
 }
@@ -172,12 +171,12 @@ const int32_t* fetch_modes(int32_t, int32_t* count) {
     int32_t none = 0;
     if (!count) count = &none;
     *count = 0;
-    if (!display_named()) return nullptr;
-    Display* d = XOpenDisplay(nullptr);
+    if (!display_named() || !libx11_load()) return nullptr;
+    Display* d = libx11.XOpenDisplay(nullptr);
     if (!d) return nullptr;
     size[0] = DisplayWidth(d, DefaultScreen(d));
     size[1] = DisplayHeight(d, DefaultScreen(d));
-    XCloseDisplay(d);
+    libx11.XCloseDisplay(d);
     *count = 1;
     return size;
 }

@@ -1,7 +1,5 @@
 // The "X11" driver: the screen in an X window, or covering the monitor,
 // through the shared window module and its update thread.
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 
 #include "gfx/display/display_driver.h"
@@ -30,9 +28,13 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     // Without a display name there is nothing to connect to: refuse at once.
     const char* name = std::getenv("DISPLAY");
     if (!name || !*name) return -1;
+    // Without libX11 the driver refuses and the search goes on; libXext
+    // only brings shared memory.
+    if (!libx11_load()) return -1;
+    libxext_load();
     // The update thread owns the connection, but Xlib must know of threads
     // before its first call in the process.
-    static const bool threads = XInitThreads() != 0;
+    static const bool threads = libx11.XInitThreads() != 0;
     if (!threads) return -1;
     return window_init(&x11_ops, "X11", title, width, height, depth, refresh, flags);
 }

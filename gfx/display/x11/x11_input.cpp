@@ -85,15 +85,15 @@ bool key_press(XKeyEvent& ev) {
     int count = 0;
     if (x11.ic) {
         Status status = 0;
-        n = Xutf8LookupString(x11.ic, &ev, text, sizeof text, &sym, &status);
+        n = libx11.Xutf8LookupString(x11.ic, &ev, text, sizeof text, &sym, &status);
         if (status == XBufferOverflow || status == XLookupNone) n = 0;
         if (status == XLookupChars) sym = NoSymbol;
         count = decode_utf8(text, n, chars, 16);
     } else {
-        n = XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
+        n = libx11.XLookupString(&ev, text, sizeof text, &sym, nullptr);  // Latin-1
         for (int i = 0; i < n && count < 16; ++i) chars[count++] = static_cast<unsigned char>(text[i]);
     }
-    if (sym == NoSymbol) sym = XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
+    if (sym == NoSymbol) sym = libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
     track_sides(sym, true);
 
     const bool alt = ev.state & Mod1Mask;
@@ -106,7 +106,7 @@ bool key_press(XKeyEvent& ev) {
     const uint16_t scan = x11_scan_code(ev.keycode, &enhanced);
     // The virtual key follows the unshifted key, except on the keypad, where
     // Num Lock decides between digits and cursor keys.
-    const KeySym base = XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
+    const KeySym base = libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.keycode), 0, 0);
     const uint16_t vk = x11_keysym_vk(IsKeypadKey(sym) ? sym : base);
     uint32_t control = 0;
     if (ev.state & ShiftMask) control |= kShiftPressed;
@@ -175,23 +175,23 @@ void x11_keymap_build() {
     std::memset(x11.keycode_vk, 0, sizeof x11.keycode_vk);
     for (int kc = 8; kc < 256; ++kc)
         x11.keycode_vk[kc] =
-            static_cast<uint8_t>(x11_keysym_vk(XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(kc), 0, 0)));
+            static_cast<uint8_t>(x11_keysym_vk(libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(kc), 0, 0)));
 }
 
 void x11_read_virtual_keys(uint8_t* down) {
     if (!x11.display) return;
     char keys[32];
-    XQueryKeymap(x11.display, keys);
+    libx11.XQueryKeymap(x11.display, keys);
     for (int kc = 8; kc < 256; ++kc)
         if ((keys[kc / 8] >> (kc % 8)) & 1) down[x11.keycode_vk[kc]] = 1;
     down[0] = 0;
 }
 
 void x11_pump_events() {
-    while (x11.display && XPending(x11.display)) {
+    while (x11.display && libx11.XPending(x11.display)) {
         XEvent ev;
-        XNextEvent(x11.display, &ev);
-        if (XFilterEvent(&ev, None)) continue;
+        libx11.XNextEvent(x11.display, &ev);
+        if (libx11.XFilterEvent(&ev, None)) continue;
         switch (ev.type) {
             case ClientMessage:
                 if (ev.xclient.message_type == x11.wm_protocols &&
@@ -202,7 +202,7 @@ void x11_pump_events() {
                 if (!key_press(ev.xkey)) return;
                 break;
             case KeyRelease:
-                track_sides(XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.xkey.keycode), 0, 0), false);
+                track_sides(libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.xkey.keycode), 0, 0), false);
                 break;
             case FocusIn:
             case FocusOut:
@@ -210,7 +210,7 @@ void x11_pump_events() {
                     ev.xfocus.detail == NotifyInferior)
                     break;
                 window_set_active(ev.type == FocusIn);
-                if (x11.ic) (ev.type == FocusIn ? XSetICFocus : XUnsetICFocus)(x11.ic);
+                if (x11.ic) (ev.type == FocusIn ? libx11.XSetICFocus : libx11.XUnsetICFocus)(x11.ic);
                 break;
             case Expose:
                 if (ev.xexpose.count == 0 && window.ops->paint) window.ops->paint();
@@ -228,7 +228,7 @@ void x11_pump_events() {
                 pointer_at(ev.xcrossing.x, ev.xcrossing.y, ev.type == EnterNotify);
                 break;
             case MappingNotify:
-                XRefreshKeyboardMapping(&ev.xmapping);
+                libx11.XRefreshKeyboardMapping(&ev.xmapping);
                 x11_keymap_build();
                 break;
             default:

@@ -19,10 +19,10 @@ bool choose_format() {
     if (x11.visual->c_class != TrueColor) return false;
     int count = 0;
     int bits = 0;
-    if (XPixmapFormatValues* formats = XListPixmapFormats(x11.display, &count)) {
+    if (XPixmapFormatValues* formats = libx11.XListPixmapFormats(x11.display, &count)) {
         for (int i = 0; i < count; ++i)
             if (formats[i].depth == x11.depth) bits = formats[i].bits_per_pixel;
-        XFree(formats);
+        libx11.XFree(formats);
     }
     int32_t key;
     if (bits == 16)
@@ -45,70 +45,70 @@ std::string title_utf8(const char* title) {
 }
 
 void set_hints(int32_t width, int32_t height) {
-    XSizeHints* hints = XAllocSizeHints();
+    XSizeHints* hints = libx11.XAllocSizeHints();
     if (!hints) return;
     hints->flags = PPosition | PSize | PMinSize | PMaxSize | USPosition;
     hints->min_width = hints->max_width = hints->width = width;
     hints->min_height = hints->max_height = hints->height = height;
-    XSetWMNormalHints(x11.display, x11.window, hints);
-    XFree(hints);
+    libx11.XSetWMNormalHints(x11.display, x11.window, hints);
+    libx11.XFree(hints);
 
-    XClassHint* cls = XAllocClassHint();
+    XClassHint* cls = libx11.XAllocClassHint();
     if (cls) {
         cls->res_name = window.class_name;
         cls->res_class = window.class_name;
-        XSetClassHint(x11.display, x11.window, cls);
-        XFree(cls);
+        libx11.XSetClassHint(x11.display, x11.window, cls);
+        libx11.XFree(cls);
     }
-    XSetWMProtocols(x11.display, x11.window, &x11.wm_delete_window, 1);
+    libx11.XSetWMProtocols(x11.display, x11.window, &x11.wm_delete_window, 1);
 }
 
 // Borderless and covering the monitor: asked of the window manager, and
 // already so by position and size where none answers.
 void ask_full_screen() {
-    XChangeProperty(x11.display, x11.window, x11.net_wm_state, XA_ATOM, 32, PropModeReplace,
+    libx11.XChangeProperty(x11.display, x11.window, x11.net_wm_state, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&x11.net_wm_state_fullscreen), 1);
     const long motif[5] = {2, 0, 0, 0, 0};  // decorations: none
-    XChangeProperty(x11.display, x11.window, x11.motif_wm_hints, x11.motif_wm_hints, 32, PropModeReplace,
+    libx11.XChangeProperty(x11.display, x11.window, x11.motif_wm_hints, x11.motif_wm_hints, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(motif), 5);
 }
 
 void open_input_context() {
-    XSetLocaleModifiers("");
-    x11.im = XOpenIM(x11.display, nullptr, nullptr, nullptr);
+    libx11.XSetLocaleModifiers("");
+    x11.im = libx11.XOpenIM(x11.display, nullptr, nullptr, nullptr);
     if (!x11.im) return;
-    x11.ic = XCreateIC(x11.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, x11.window,
+    x11.ic = libx11.XCreateIC(x11.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, x11.window,
                        XNFocusWindow, x11.window, nullptr);
     if (!x11.ic) return;
     long im_events = 0;
-    XGetICValues(x11.ic, XNFilterEvents, &im_events, nullptr);
+    libx11.XGetICValues(x11.ic, XNFilterEvents, &im_events, nullptr);
     XWindowAttributes attrs;
-    XGetWindowAttributes(x11.display, x11.window, &attrs);
-    XSelectInput(x11.display, x11.window, attrs.your_event_mask | im_events);
-    XSetICFocus(x11.ic);
+    libx11.XGetWindowAttributes(x11.display, x11.window, &attrs);
+    libx11.XSelectInput(x11.display, x11.window, attrs.your_event_mask | im_events);
+    libx11.XSetICFocus(x11.ic);
 }
 
 Cursor make_blank_cursor() {
     static const char none[8] = {};
-    Pixmap bits = XCreateBitmapFromData(x11.display, x11.window, none, 8, 8);
+    Pixmap bits = libx11.XCreateBitmapFromData(x11.display, x11.window, none, 8, 8);
     XColor black{};
-    const Cursor c = XCreatePixmapCursor(x11.display, bits, bits, &black, &black, 0, 0);
-    XFreePixmap(x11.display, bits);
+    const Cursor c = libx11.XCreatePixmapCursor(x11.display, bits, bits, &black, &black, 0, 0);
+    libx11.XFreePixmap(x11.display, bits);
     return c;
 }
 
 }  // namespace
 
 bool x11_connect() {
-    if (!x11.display && !(x11.display = XOpenDisplay(nullptr))) return false;
+    if (!x11.display && !(x11.display = libx11.XOpenDisplay(nullptr))) return false;
     Display* d = x11.display;
-    x11.wm_protocols = XInternAtom(d, "WM_PROTOCOLS", False);
-    x11.wm_delete_window = XInternAtom(d, "WM_DELETE_WINDOW", False);
-    x11.net_wm_state = XInternAtom(d, "_NET_WM_STATE", False);
-    x11.net_wm_state_fullscreen = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
-    x11.motif_wm_hints = XInternAtom(d, "_MOTIF_WM_HINTS", False);
-    x11.net_wm_name = XInternAtom(d, "_NET_WM_NAME", False);
-    x11.utf8_string = XInternAtom(d, "UTF8_STRING", False);
+    x11.wm_protocols = libx11.XInternAtom(d, "WM_PROTOCOLS", False);
+    x11.wm_delete_window = libx11.XInternAtom(d, "WM_DELETE_WINDOW", False);
+    x11.net_wm_state = libx11.XInternAtom(d, "_NET_WM_STATE", False);
+    x11.net_wm_state_fullscreen = libx11.XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
+    x11.motif_wm_hints = libx11.XInternAtom(d, "_MOTIF_WM_HINTS", False);
+    x11.net_wm_name = libx11.XInternAtom(d, "_NET_WM_NAME", False);
+    x11.utf8_string = libx11.XInternAtom(d, "UTF8_STRING", False);
     return true;
 }
 
@@ -148,27 +148,27 @@ bool x11_create_window() {
     unsigned long mask = CWBackPixel | CWBorderPixel | CWEventMask;
     if (x11.visual != DefaultVisual(d, scr)) {
         // Another visual needs its own colour map; black is then pixel 0.
-        x11.colormap = XCreateColormap(d, RootWindow(d, scr), x11.visual, AllocNone);
+        x11.colormap = libx11.XCreateColormap(d, RootWindow(d, scr), x11.visual, AllocNone);
         attrs.colormap = x11.colormap;
         attrs.background_pixel = attrs.border_pixel = 0;
         mask |= CWColormap;
     }
-    x11.window = XCreateWindow(d, RootWindow(d, scr), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
+    x11.window = libx11.XCreateWindow(d, RootWindow(d, scr), x, y, static_cast<unsigned>(w), static_cast<unsigned>(h), 0,
                                x11.depth, InputOutput, x11.visual, mask, &attrs);
     if (!x11.window) return false;
     set_hints(w, h);
     if (full) ask_full_screen();
     x11_apply_title(window.title);
     x11.blank_cursor = make_blank_cursor();
-    if (!window.mouse.cursor_shown) XDefineCursor(d, x11.window, x11.blank_cursor);
+    if (!window.mouse.cursor_shown) libx11.XDefineCursor(d, x11.window, x11.blank_cursor);
     x11_keymap_build();
     open_input_context();
     return true;
 }
 
 void x11_map_window() {
-    XMapRaised(x11.display, x11.window);
-    XFlush(x11.display);
+    libx11.XMapRaised(x11.display, x11.window);
+    libx11.XFlush(x11.display);
     window.handle = &x11;
 }
 
@@ -179,7 +179,7 @@ bool x11_open_surface() {
     x11.visual = DefaultVisual(d, scr);
     x11.depth = DefaultDepth(d, scr);
     if (!choose_format() || !x11_create_window()) return false;
-    x11.gc = XCreateGC(d, x11.window, 0, nullptr);
+    x11.gc = libx11.XCreateGC(d, x11.window, 0, nullptr);
     if (!x11.gc || !x11_image_create(x11.client_width, x11.client_height)) return false;
     if (window.zoom > 1) {
         x11.staging_pitch = window.width * x11.bytes_per_pixel;
@@ -192,14 +192,14 @@ bool x11_open_surface() {
 void x11_close_surface() {
     if (!x11.display) return;
     Display* d = x11.display;
-    if (x11.ic) XDestroyIC(x11.ic);
-    if (x11.im) XCloseIM(x11.im);
+    if (x11.ic) libx11.XDestroyIC(x11.ic);
+    if (x11.im) libx11.XCloseIM(x11.im);
     x11_image_destroy();
-    if (x11.blank_cursor) XFreeCursor(d, x11.blank_cursor);
-    if (x11.gc) XFreeGC(d, x11.gc);
-    if (x11.window) XDestroyWindow(d, x11.window);
-    if (x11.colormap) XFreeColormap(d, x11.colormap);
-    XCloseDisplay(d);
+    if (x11.blank_cursor) libx11.XFreeCursor(d, x11.blank_cursor);
+    if (x11.gc) libx11.XFreeGC(d, x11.gc);
+    if (x11.window) libx11.XDestroyWindow(d, x11.window);
+    if (x11.colormap) libx11.XFreeColormap(d, x11.colormap);
+    libx11.XCloseDisplay(d);
     x11 = X11Window{};
     window.handle = nullptr;
 }
@@ -233,24 +233,24 @@ void x11_present_rows(int32_t first, int32_t end) {
 
 void x11_apply_title(const char* title) {
     if (!x11.window) return;
-    XStoreName(x11.display, x11.window, title);
+    libx11.XStoreName(x11.display, x11.window, title);
     const std::string utf8 = title_utf8(title);
-    XChangeProperty(x11.display, x11.window, x11.net_wm_name, x11.utf8_string, 8, PropModeReplace,
+    libx11.XChangeProperty(x11.display, x11.window, x11.net_wm_name, x11.utf8_string, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
-    XFlush(x11.display);
+    libx11.XFlush(x11.display);
 }
 
 void x11_warp_pointer(int32_t x, int32_t y) {
     if (!x11.window) return;
-    XWarpPointer(x11.display, None, x11.window, 0, 0, 0, 0, x, y);
-    XFlush(x11.display);
+    libx11.XWarpPointer(x11.display, None, x11.window, 0, 0, 0, 0, x, y);
+    libx11.XFlush(x11.display);
 }
 
 void x11_show_pointer(bool shown) {
     if (!x11.window) return;
     if (shown)
-        XUndefineCursor(x11.display, x11.window);
+        libx11.XUndefineCursor(x11.display, x11.window);
     else
-        XDefineCursor(x11.display, x11.window, x11.blank_cursor);
-    XFlush(x11.display);
+        libx11.XDefineCursor(x11.display, x11.window, x11.blank_cursor);
+    libx11.XFlush(x11.display);
 }

@@ -3,9 +3,7 @@
 // thread, or for "OpenGL" on the program's thread.
 #pragma once
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
+#include "gfx/display/x11/x11_api.h"
 
 #include <cstdint>
 #include <vector>
