@@ -3,15 +3,12 @@
 // terminal's other side. The back end should stay within 3x of the plain
 // write.
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <pty.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 
+#include "bench/drained_pty.h"
 #include "console/console.h"
 #include "console/posix/terminal.h"
 #include "runtime/platform.h"
@@ -19,34 +16,6 @@
 namespace {
 
 constexpr int kLines = 100000;
-
-class DrainedPty {
-public:
-    DrainedPty() {
-        winsize ws{};
-        ws.ws_col = 80;
-        ws.ws_row = 25;
-        openpty(&master, &slave, nullptr, nullptr, &ws);
-        drain = std::thread([this] {
-            char buffer[65536];
-            while (!stop) {
-                pollfd p{master, POLLIN, 0};
-                if (poll(&p, 1, 10) > 0) (void)!read(master, buffer, sizeof buffer);
-            }
-        });
-    }
-    ~DrainedPty() {
-        stop = true;
-        drain.join();
-        close(slave);
-        close(master);
-    }
-    int master = -1, slave = -1;
-
-private:
-    std::thread drain;
-    std::atomic<bool> stop{false};
-};
 
 const std::string& line() {
     static const std::string text = [] {
@@ -58,7 +27,7 @@ const std::string& line() {
 }
 
 void BM_ConsolePrint(benchmark::State& state) {
-    DrainedPty pty;
+    DrainedPty pty(80, 25);
     terminal_output_forget();
     std_handles.output = pty.slave;
     std_handles.input = -1;
@@ -70,7 +39,7 @@ void BM_ConsolePrint(benchmark::State& state) {
 }
 
 void BM_Fwrite(benchmark::State& state) {
-    DrainedPty pty;
+    DrainedPty pty(80, 25);
     FILE* out = fdopen(dup(pty.slave), "w");
     for (auto _ : state) {
         for (int i = 0; i < kLines; ++i) fwrite(line().data(), 1, line().size(), out);

@@ -33,12 +33,12 @@ void fake_exit() {
 const DisplayDriver alpha = {
     .name = fake_names[0], .init = fake_init<0>, .exit = fake_exit<0>, .lock = nullptr, .unlock = nullptr,
     .set_palette = nullptr, .wait_vsync = nullptr, .get_mouse = nullptr, .set_mouse = nullptr,
-    .set_window_title = nullptr, .fetch_modes = nullptr, .poll_events = nullptr,
+    .set_window_title = nullptr, .fetch_modes = nullptr, .poll_events = nullptr, .wait_input = nullptr,
 };
 const DisplayDriver beta = {
     .name = fake_names[1], .init = fake_init<1>, .exit = fake_exit<1>, .lock = nullptr, .unlock = nullptr,
     .set_palette = nullptr, .wait_vsync = nullptr, .get_mouse = nullptr, .set_mouse = nullptr,
-    .set_window_title = nullptr, .fetch_modes = nullptr, .poll_events = nullptr,
+    .set_window_title = nullptr, .fetch_modes = nullptr, .poll_events = nullptr, .wait_input = nullptr,
 };
 const DisplayDriver* const fake_list[] = {&alpha, &beta, nullptr};
 const DisplayDriver* const empty_list[] = {nullptr};

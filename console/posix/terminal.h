@@ -15,6 +15,9 @@ void terminal_mode_restore();
 
 // Records whether the cursor is hidden, so that restoring shows it.
 void terminal_note_cursor_hidden(bool hidden);
+// Records whether the alternate screen is in use, so that restoring resets
+// the colours and goes back to the normal screen.
+void terminal_note_alternate_screen(bool on);
 
 // From now on a hang-up ends the input instead of the process.
 void terminal_hangup_is_close();

@@ -5,6 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "console/posix/terminal.h"
@@ -14,11 +15,16 @@ namespace {
 
 termios saved;
 int saved_fd = -1;
-volatile sig_atomic_t raw_applied = 0;
-volatile sig_atomic_t cursor_hidden = 0;
-volatile sig_atomic_t hangup_ends_input = 0;
-volatile sig_atomic_t hung_up = 0;
-volatile sig_atomic_t resumed = 0;
+// Atomics rather than sig_atomic_t: a signal may run its handler on any
+// thread, such as a display driver's, while another thread looks.
+using SignalFlag = std::atomic<int>;
+static_assert(SignalFlag::is_always_lock_free, "safe in a signal handler");
+SignalFlag raw_applied{0};
+SignalFlag cursor_hidden{0};
+SignalFlag alternate_screen{0};
+SignalFlag hangup_ends_input{0};
+SignalFlag hung_up{0};
+SignalFlag resumed{0};
 termios raw_settings;
 
 constexpr int fatal_signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGSEGV,
@@ -26,6 +32,7 @@ constexpr int fatal_signals[] = {SIGINT, SIGTERM, SIGQUIT, SIGHUP, SIGSEGV,
 
 const char show_cursor[] = "\x1b[?25h";
 const char hide_cursor[] = "\x1b[?25l";
+const char leave_alternate_screen[] = "\x1b[0m\x1b[?1049l";
 
 void write_all(const char* bytes, size_t length) {
     while (length > 0) {
@@ -116,19 +123,19 @@ void terminal_mode_enter(int fd) {
 }
 
 void terminal_mode_restore() {
-    if (raw_applied) {
-        raw_applied = 0;
-        tcsetattr(saved_fd, TCSANOW, &saved);
-    }
-    if (cursor_hidden) {
-        cursor_hidden = 0;
-        write_all(show_cursor, sizeof show_cursor - 1);
-    }
+    if (raw_applied.exchange(0)) tcsetattr(saved_fd, TCSANOW, &saved);
+    if (alternate_screen.exchange(0)) write_all(leave_alternate_screen, sizeof leave_alternate_screen - 1);
+    if (cursor_hidden.exchange(0)) write_all(show_cursor, sizeof show_cursor - 1);
 }
 
 void terminal_note_cursor_hidden(bool hidden) {
     if (hidden) install_handlers();
     cursor_hidden = hidden ? 1 : 0;
+}
+
+void terminal_note_alternate_screen(bool on) {
+    if (on) install_handlers();
+    alternate_screen = on ? 1 : 0;
 }
 
 void terminal_mode_forget() {
@@ -142,8 +149,4 @@ void terminal_mode_forget() {
 void terminal_hangup_is_close() { hangup_ends_input = 1; }
 bool terminal_hung_up() { return hung_up != 0; }
 
-bool terminal_take_resumed() {
-    const bool was = resumed != 0;
-    resumed = 0;
-    return was;
-}
+bool terminal_take_resumed() { return resumed.exchange(0) != 0; }

@@ -56,6 +56,10 @@ extern const DisplayDriver null_driver;
 // Whether the "Null" driver takes its keys from the console's input (on by
 // default); tests that feed the screen's queue themselves turn it off.
 void null_driver_read_console(bool on);
+// Moves the console's waiting keys into the free slots of the screen's
+// queue (under the screen lock), for drivers whose keys come from the
+// console's input.
+void screen_take_console_keys();
 
 inline int32_t display_init(const DisplayDriver* d, const char* title, int32_t width, int32_t height,
                             int32_t depth, int32_t refresh, int32_t flags) {

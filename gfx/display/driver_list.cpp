@@ -6,11 +6,13 @@
 extern const DisplayDriver directx_driver;
 extern const DisplayDriver gdi_driver;
 extern const DisplayDriver opengl_driver;
+extern const DisplayDriver console_driver;
 
 const DisplayDriver* const display_drivers[] = {
     &directx_driver,
     &gdi_driver,
     &opengl_driver,
+    &console_driver,
     nullptr,
 };
 
@@ -18,10 +20,12 @@ const DisplayDriver* const display_drivers[] = {
 
 extern const DisplayDriver x11_driver;
 extern const DisplayDriver opengl_driver;
+extern const DisplayDriver terminal_driver;
 
 const DisplayDriver* const display_drivers[] = {
     &x11_driver,
     &opengl_driver,
+    &terminal_driver,
     nullptr,
 };
 

@@ -22,21 +22,8 @@ void lock() { null_lock.lock(); }
 void unlock() { null_lock.unlock(); }
 void set_palette(int32_t, int32_t, int32_t, int32_t) {}
 
-// Moves console keys only into free slots: the screen's queue drops its
-// oldest code when full, and the console keeps offering the close code
-// once its input has ended, which must not push typed keys out.
 void poll_events() {
-    if (!reads_console) return;
-    const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
-                            (kScreenKeyQueueCapacity - 1);
-    int32_t room = kScreenKeyQueueCapacity - 1 - waiting;
-    if (room == 0) return;
-    pump_console_input();
-    for (; room > 0; --room) {
-        const int32_t code = console_queue_take();
-        if (code == -1) break;
-        key_queue_push(screen_key_queue, code);
-    }
+    if (reads_console) screen_take_console_keys();
 }
 
 // Keys come from the console's input, or from another thread's pushes.
@@ -50,6 +37,22 @@ void wait_input(int32_t ms) {
 }  // namespace
 
 void null_driver_read_console(bool on) { reads_console = on; }
+
+// Moves console keys only into free slots: the screen's queue drops its
+// oldest code when full, and the console keeps offering the close code
+// once its input has ended, which must not push typed keys out.
+void screen_take_console_keys() {
+    const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
+                            (kScreenKeyQueueCapacity - 1);
+    int32_t room = kScreenKeyQueueCapacity - 1 - waiting;
+    if (room == 0) return;
+    pump_console_input();
+    for (; room > 0; --room) {
+        const int32_t code = console_queue_take();
+        if (code == -1) break;
+        key_queue_push(screen_key_queue, code);
+    }
+}
 
 const DisplayDriver null_driver = {
     .name = "Null",

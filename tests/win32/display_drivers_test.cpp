@@ -1,6 +1,7 @@
 // The "DirectX" and "OpenGL" drivers in process: what they refuse, the
 // DirectInput held-key rule and the full-screen mode lists.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <vector>
@@ -8,10 +9,14 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/display/win32/dinput_state.h"
 #include "gfx/display/win32/display_modes.h"
+#include "gfx/display/win32/window_station.h"
 #include "gfx/display/window.h"
+#include "runtime/platform.h"
 
 extern const DisplayDriver directx_driver;
 extern const DisplayDriver opengl_driver;
+extern const DisplayDriver gdi_driver;
+extern const DisplayDriver console_driver;
 
 namespace {
 
@@ -133,6 +138,43 @@ TEST(DirectXDriver, RefusesTheOpenGlFlag) {
         EXPECT_EQ(window.handle, nullptr) << flags;
         directx_driver.exit();
     }
+}
+
+// Without a visible window station no window driver opens, even where a
+// display would give it a window; the seam stands in for such a session.
+TEST(WindowStation, InvisibleStationRefusesTheWindowDrivers) {
+    window_station_assume(0);
+    EXPECT_FALSE(window_station_visible());
+    const struct {
+        const DisplayDriver* driver;
+        int32_t flags;
+    } rows[] = {{&directx_driver, 0}, {&directx_driver, 1}, {&gdi_driver, 0}, {&opengl_driver, 2}};
+    for (const auto& row : rows) {
+        EXPECT_NE(row.driver->init("station", 320, 200, 16, 0, row.flags), 0) << row.driver->name;
+        EXPECT_EQ(window.handle, nullptr) << row.driver->name;
+        row.driver->exit();
+    }
+    window_station_assume(1);
+    EXPECT_TRUE(window_station_visible());
+    window_station_assume(-1);
+}
+
+// Standard handles that are no console: the console driver refuses, so a
+// redirected run reports that no screen could be had.
+TEST(ConsoleDriver, RefusesWithoutConsoles) {
+    const StdHandles before = std_handles;
+    HANDLE file = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const intptr_t nul = reinterpret_cast<intptr_t>(file);
+    for (const StdHandles handles : {StdHandles{nul, nul}, StdHandles{before.input, nul}, StdHandles{nul, before.output},
+                                     StdHandles{0, 0}}) {
+        std_handles = handles;
+        EXPECT_NE(console_driver.init("console", 320, 200, 16, 0, 1), 0);
+        console_driver.exit();
+    }
+    std_handles = before;
+    CloseHandle(file);
 }
 
 // Needs a display: a window with a context opens and closes again.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/cp437.h"
+#include "gfx/display/win32/window_station.h"
 
 WinSystem win_system;
 
@@ -56,6 +57,7 @@ int32_t win_window_init(const WindowOps* ops, const WinHooks* hooks, const char*
                         const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh,
                         int32_t flags) {
     win_window_exit();
+    if (!window_station_visible()) return -1;
     win_system = WinSystem{};
     win_system.instance = GetModuleHandleA(nullptr);
     win_system.hooks = hooks;

@@ -1,0 +1,273 @@
+// The "Terminal" driver: the screen's text cells shown in the terminal
+// the program runs in (an SSH session, a text console), on its alternate
+// screen, by an update thread that also reads the keys.
+//
+// Terminals report no key releases: gfx_is_key_down reports a key as held
+// for kHeldMs after each press, which a key held down keeps renewing by
+// its auto-repeat.
+#include <errno.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "console/posix/terminal.h"
+#include "console/posix/terminal_glyphs.h"
+#include "console/term_decoder.h"
+#include "gfx/display/display_driver.h"
+#include "gfx/display/terminal_picture.h"
+#include "gfx/display/terminal_view.h"
+#include "gfx/display/window.h"
+#include "gfx/keyboard.h"
+#include "gfx/screen.h"
+#include "runtime/key_codes.h"
+#include "runtime/platform.h"
+
+namespace {
+
+constexpr int kPassMs = 10;
+constexpr int64_t kHeldMs = 250;
+// The program asked for a key this recently: it waits for one, and the
+// terminal's cursor shows where the text goes.
+constexpr int64_t kWaitingMs = 100;
+constexpr int64_t kEscapeWaitMs = 50;
+
+const char kEnter[] = "\x1b[?1049h\x1b[?25l";
+const char kLeave[] = "\x1b[0m\x1b[?1049l";
+const char kShowCursor[] = "\x1b[?25h";
+
+struct Session {
+    int in = -1, out = -1;
+    TerminalView view{TermColours::ansi16};
+    TerminalPicture picture;
+    bool has_picture = false;
+    TermDecoder decoder;
+    int64_t last_byte_ms = 0;
+    bool input_ended = false;
+    bool gone = false;  // the terminal went away: nothing more is written
+    int64_t pressed_ms[128] = {};
+    struct sigaction old_winch {};
+};
+
+std::unique_ptr<Session> session;
+std::atomic<int> resized{0};  // set by SIGWINCH, on whichever thread
+std::atomic<int64_t> last_key_poll_ms{-1'000'000};
+
+int64_t now_ms() {
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return static_cast<int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+void on_winch(int) { resized = 1; }
+
+void write_all(Session& t, const std::string& bytes) {
+    const char* p = bytes.data();
+    size_t left = bytes.size();
+    while (left > 0 && !t.gone) {
+        const ssize_t n = write(t.out, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            t.gone = t.input_ended = true;
+            return;
+        }
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+void read_size(Session& t) {
+    winsize ws{};
+    if (ioctl(t.out, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0)
+        t.view.resize(ws.ws_col, ws.ws_row);
+    else
+        t.view.resize(80, 24);
+}
+
+// Under the screen lock.
+void push_keys(Session& t, const TermEvent* events, int count) {
+    for (int i = 0; i < count; ++i) {
+        const TermEvent& e = events[i];
+        if (e.kind != TermEvent::key) continue;
+        const int32_t code = translate_key_event(e.character, e.scan_code, e.virtual_key, e.control_state, 0);
+        if (code > 0) key_queue_push(screen_key_queue, code);
+        if (e.scan_code < 128) t.pressed_ms[e.scan_code] = now_ms();
+    }
+}
+
+// Waits up to one pass interval for key bytes and turns them into codes.
+void read_keys(Session& t) {
+    if (t.input_ended) {
+        usleep(kPassMs * 1000);
+        return;
+    }
+    pollfd p{t.in, POLLIN, 0};
+    const int ready = poll(&p, 1, kPassMs);
+    unsigned char bytes[256];
+    ssize_t n = 0;
+    if (ready > 0) {
+        n = read(t.in, bytes, sizeof bytes);
+        if (n == 0 || (n < 0 && errno != EINTR && errno != EAGAIN)) t.input_ended = true;
+    }
+    TermEvent events[kTermEventsPerStep];
+    window_lock();
+    const int32_t before = screen_key_queue.write_index;
+    for (ssize_t i = 0; i < n; ++i) push_keys(t, events, term_decoder_feed(t.decoder, bytes[i], events));
+    if (n > 0) t.last_byte_ms = now_ms();
+    if (term_decoder_pending(t.decoder) && (t.input_ended || now_ms() - t.last_byte_ms >= kEscapeWaitMs))
+        push_keys(t, events, term_decoder_timeout(t.decoder, events));
+    const bool pushed = screen_key_queue.write_index != before;
+    window_unlock();
+    // A program waiting inside its key poll wakes at once.
+    if (pushed) gfx_key_signal();
+}
+
+// One pass: keys held, the close code once the input is gone, and the
+// changed cells sent in one write.
+void pass(Session& t) {
+    std::string out;
+    window_lock();
+    if (!screen) {
+        window_unlock();
+        return;
+    }
+    const int64_t now = now_ms();
+    if (terminal_hung_up()) t.gone = t.input_ended = true;
+    for (int sc = 0; sc < 128; ++sc)
+        screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
+    int32_t waiting = 0;
+    const bool closing = t.input_ended && !key_queue_peek(screen_key_queue, &waiting);
+    if (closing) key_queue_push(screen_key_queue, kCloseKey);
+    if (resized.exchange(0)) read_size(t);
+    if (terminal_take_resumed()) {
+        // Back from a stop, which put the normal screen back.
+        out += kEnter;
+        terminal_note_alternate_screen(true);
+        t.view.invalidate();
+    }
+    if (t.picture.update(*screen, false)) {
+        t.has_picture = true;
+        t.view.render(t.picture.picture(*screen, now - last_key_poll_ms.load() < kWaitingMs), out);
+    }
+    window_unlock();
+    if (closing) gfx_key_signal();
+    if (!out.empty()) write_all(t, out);
+}
+
+bool open_terminal(Session& t) {
+    t.in = static_cast<int>(std_handles.input);
+    t.out = static_cast<int>(std_handles.output);
+    t.view = TerminalView(term_colours_from(std::getenv("COLORTERM"), std::getenv("TERM")));
+    const Glyph* glyphs = cp437_glyphs();
+    for (int c = 0; c < 256; ++c) t.view.set_glyph(static_cast<uint8_t>(c), glyphs[c].bytes, glyphs[c].length);
+    t.decoder.utf8_input = terminal_locale_is_utf8();
+    struct sigaction winch {};
+    winch.sa_handler = on_winch;
+    sigemptyset(&winch.sa_mask);
+    winch.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &winch, &t.old_winch);
+    resized = 0;
+    read_size(t);
+    terminal_note_alternate_screen(true);
+    terminal_note_cursor_hidden(true);
+    write_all(t, kEnter);
+    return !t.gone;
+}
+
+// The normal screen back, with the last picture's text on it.
+void close_terminal(Session& t) {
+    pass(t);
+    std::string out = kLeave;
+    window_lock();
+    if (screen && t.has_picture) t.view.append_text_rows(t.picture.picture(*screen, false), out);
+    window_unlock();
+    out += kShowCursor;
+    terminal_note_alternate_screen(false);
+    terminal_note_cursor_hidden(false);
+    if (!terminal_hung_up()) write_all(t, out);
+    sigaction(SIGWINCH, &t.old_winch, nullptr);
+}
+
+void thread_main() {
+    Session& t = *session;
+    const bool opened = open_terminal(t);
+    window_thread_opened(opened);
+    if (!opened) {
+        terminal_note_alternate_screen(false);
+        terminal_note_cursor_hidden(false);
+        sigaction(SIGWINCH, &t.old_winch, nullptr);
+        return;
+    }
+    while (window_initialised()) {
+        read_keys(t);
+        pass(t);
+    }
+    close_terminal(t);
+}
+
+const WindowOps terminal_ops = {
+    .open_surface = nullptr,
+    .close_surface = nullptr,
+    .paint = nullptr,
+    .thread_main = thread_main,
+    .send_palette = nullptr,
+    .begin_rows = nullptr,
+    .present_rows = nullptr,
+    .read_virtual_keys = nullptr,
+    .held_scan_codes = nullptr,
+    .pump_events = nullptr,
+    .apply_title = nullptr,
+    .warp_pointer = nullptr,
+    .show_pointer = nullptr,
+    .bind_context = nullptr,
+    .restore_surfaces = nullptr,
+};
+
+int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
+    // Only an interactive terminal at both ends: redirected runs keep
+    // their output as it was.
+    if (!platform_is_terminal(std_handles.input) || !platform_is_terminal(std_handles.output)) return -1;
+    const char* term = std::getenv("TERM");
+    if (!term || !*term || std::strcmp(term, "dumb") == 0) return -1;
+    window_exit();
+    // Key mode and the handlers that restore it are set up here, before the
+    // update thread starts, so that every thread's signals see them.
+    terminal_mode_enter(static_cast<int>(std_handles.input));
+    terminal_hangup_is_close();
+    session = std::make_unique<Session>();
+    return window_init(&terminal_ops, "Terminal", title, width, height, depth, refresh, flags);
+}
+
+void exit_driver() {
+    window_exit();
+    session.reset();
+}
+
+// The program's thread looks for keys: it is waiting for them.
+void poll_events() { last_key_poll_ms.store(now_ms()); }
+
+}  // namespace
+
+extern const DisplayDriver terminal_driver;
+const DisplayDriver terminal_driver = {
+    .name = "Terminal",
+    .init = init,
+    .exit = exit_driver,
+    .lock = window_lock,
+    .unlock = window_unlock,
+    .set_palette = window_set_palette,
+    .wait_vsync = window_wait_vsync,
+    .get_mouse = nullptr,
+    .set_mouse = nullptr,
+    .set_window_title = nullptr,
+    .fetch_modes = nullptr,
+    .poll_events = poll_events,
+    .wait_input = nullptr,
+};
