@@ -5,11 +5,13 @@
 # RUN: window  type a number, read the text, a key ends the program
 #      close   the same, then the close button ends the final wait
 #      toggle  Alt+Enter to full screen and back, the text stays
+#      hold    Alt+Enter held at the prompt with key repeat on: one switch
 #      full    opened full screen on a monitor twice as large: enlarged
 #      lost    the X server ends during the final wait
 # FLAGS: added to the screen's flags; 2 (OpenGL) runs the "OpenGL" driver,
 #        which alone accepts it.
-# Set X11_E2E_SHOTS to a folder to keep the screenshots.
+# Set X11_E2E_SHOTS to a folder to keep the screenshots. KEY_REPEAT names
+# the key_repeat tool (for hold).
 set -euo pipefail
 run=$1 depth=$2 demo=$3 decode=$4 closer=$5 extra_flags=${6:-0}
 
@@ -103,6 +105,12 @@ expect_exit() {
     [ "$rc" -eq 0 ] || fail "exit code $rc: $(cat "$work/out")"
     echo "ended with code 0 after $ms ms"
 }
+end_with_key() {
+    local start
+    start=$(date +%s%N)
+    xdotool key x
+    expect_exit "$start"
+}
 
 if [ "$run" = full ]; then
     wid=$(wait_geometry "$monitor_w" "$monitor_h")
@@ -113,6 +121,30 @@ else
     zoom=1 x=$(((monitor_w - 800) / 2)) y=$(((monitor_h - 600) / 2))
 fi
 focus "$wid"
+if [ "$run" = hold ]; then
+    # Held past the repeat delay, released Enter first so that no Enter
+    # repeats without Alt. Every repeat that switched would re-create the
+    # window; the typed number reaches the last one after all of them, so
+    # once it shows, the window must be the full-screen one.
+    "${KEY_REPEAT:?}" on || fail "key repeat cannot be turned on"
+    xdotool keydown alt+Return
+    # Watched while held: a window back at its old size after the full
+    # screen showed is a second switch.
+    seen_full= back=
+    end=$(($(date +%s%N) + 1500000000))
+    while [ "$(date +%s%N)" -lt "$end" ]; do
+        case "$(for w in $(xdotool search --name '^x11_demo$' 2>/dev/null); do geometry "$w"; done)" in
+            *"WIDTH=$monitor_w HEIGHT=$monitor_h "*) seen_full=1 ;;
+            *"WIDTH=800 HEIGHT=600 "*) [ -n "$seen_full" ] && back=1 ;;
+        esac
+    done
+    xdotool keyup Return
+    xdotool keyup alt
+    "$KEY_REPEAT" off || fail "key repeat cannot be turned off"
+    [ -z "$back" ] || fail "a held Alt+Enter switched more than once"
+    wid=$(sized_window "$monitor_w" "$monitor_h" 20) || fail "no full-screen window after a held Alt+Enter"
+    focus "$wid"
+fi
 xdotool type --delay 30 12
 xdotool key Return
 expect_text "$x" "$y" "$zoom"
@@ -129,6 +161,17 @@ case "$run" in
         xvfb_stop
         expect_exit "$start"
         ;;
+    hold)
+        now=$(for w in $(find_windows '^x11_demo$' 1); do geometry "$w"; done)
+        case "$now" in
+            *"WIDTH=$monitor_w HEIGHT=$monitor_h "*) ;;
+            *) fail "a held Alt+Enter switched more than once: $now" ;;
+        esac
+        wid=$(toggle_to "$wid" 800 600)
+        focus "$wid"
+        expect_text "$x" "$y" 1
+        end_with_key
+        ;;
     toggle)
         wid=$(toggle_to "$wid" "$monitor_w" "$monitor_h")
         focus "$wid"
@@ -137,9 +180,5 @@ case "$run" in
         focus "$wid"
         expect_text "$x" "$y" 1
         ;&
-    *)
-        start=$(date +%s%N)
-        xdotool key x
-        expect_exit "$start"
-        ;;
+    *) end_with_key ;;
 esac

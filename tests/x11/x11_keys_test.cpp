@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "gfx/display/window.h"
 #include "gfx/display/x11/x11_api.h"
@@ -134,6 +135,41 @@ TEST(X11Keys, EachKeyGivesWhatWindowsGives) {
         EXPECT_EQ(x11_code(display, r), expected) << r.name << " (Windows gives " << expected << ")";
     }
     libx11.XCloseDisplay(display);
+}
+
+// A held key's repeats come as presses alone; only a press after its
+// release, or of a key not held when the vector was taken, is new.
+TEST(X11Keys, APressOfAHeldKeyIsARepeat) {
+    enum Step { press, release, vector_with_36, vector_empty };
+    struct Case {
+        const char* name;
+        std::vector<Step> before;
+        bool repeat;  // of the next press of key code 36 (Enter)
+    } cases[] = {
+        {"first press", {}, false},
+        {"held", {press}, true},
+        {"held, repeated", {press, press, press}, true},
+        {"released", {press, press, release}, false},
+        {"held before the window opened", {vector_with_36}, true},
+        {"released while the window had no focus", {press, vector_empty}, false},
+    };
+    for (const Case& c : cases) {
+        X11HeldKeys held{};
+        x11_key_pressed(&held, 37);  // another key, held throughout
+        for (Step s : c.before) {
+            if (s == press) x11_key_pressed(&held, 36);
+            if (s == release) x11_key_released(&held, 36);
+            if (s == vector_with_36 || s == vector_empty) {
+                held = X11HeldKeys{};
+                if (s == vector_with_36) held.bits[36 / 8] = 1 << (36 % 8);
+            }
+        }
+        EXPECT_EQ(x11_key_pressed(&held, 36), c.repeat) << c.name;
+        EXPECT_EQ(x11_key_pressed(&held, 36), true) << c.name << ", then held";
+    }
+    X11HeldKeys held{};
+    EXPECT_FALSE(x11_key_pressed(&held, 300)) << "a key code beyond the vector";
+    x11_key_released(&held, 300);
 }
 
 }  // namespace

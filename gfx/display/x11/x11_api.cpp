@@ -46,6 +46,7 @@ bool take_x11(void* lib) {
            library_take(lib, "XQueryKeymap", &x.XQueryKeymap) &&
            library_take(lib, "XkbKeycodeToKeysym", &x.XkbKeycodeToKeysym) &&
            library_take(lib, "XkbLookupKeySym", &x.XkbLookupKeySym) &&
+           library_take(lib, "XkbSetDetectableAutoRepeat", &x.XkbSetDetectableAutoRepeat) &&
            library_take(lib, "XLookupString", &x.XLookupString) &&
            library_take(lib, "XSetLocaleModifiers", &x.XSetLocaleModifiers) &&
            library_take(lib, "XOpenIM", &x.XOpenIM) && library_take(lib, "XCloseIM", &x.XCloseIM) &&

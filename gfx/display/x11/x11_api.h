@@ -60,6 +60,7 @@ struct X11Api {
     decltype(&::XQueryKeymap) XQueryKeymap;
     decltype(&::XkbKeycodeToKeysym) XkbKeycodeToKeysym;
     decltype(&::XkbLookupKeySym) XkbLookupKeySym;
+    decltype(&::XkbSetDetectableAutoRepeat) XkbSetDetectableAutoRepeat;
     decltype(&::XLookupString) XLookupString;
     // the input method
     decltype(&::XSetLocaleModifiers) XSetLocaleModifiers;

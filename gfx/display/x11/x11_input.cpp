@@ -75,11 +75,13 @@ bool key_press(XKeyEvent& ev) {
     X11KeyPress press{};
     const int count = x11_key_facts(ev, x11.ic, &press, chars, 16);
     track_sides(press.sym, true);
+    const bool repeat = x11_key_pressed(&x11.held, ev.keycode);
 
-    // Alt+Enter switches, and is no key even where switching is off.
+    // Alt+Enter switches once however long it is held, and is no key even
+    // where switching is off.
     const bool alt = (ev.state & Mod1Mask) && !(ev.state & Mod5Mask);
     if (alt && (press.sym == XK_Return || press.sym == XK_KP_Enter)) {
-        if (window.flags & kOpenNoSwitch) return true;
+        if (repeat || (window.flags & kOpenNoSwitch)) return true;
         window_toggle_full_screen();
         return false;
     }
@@ -206,6 +208,7 @@ void x11_pump_events() {
                 if (!key_press(ev.xkey)) return;
                 break;
             case KeyRelease:
+                x11_key_released(&x11.held, ev.xkey.keycode);
                 track_sides(libx11.XkbKeycodeToKeysym(x11.display, static_cast<KeyCode>(ev.xkey.keycode), 0, 0), false);
                 break;
             case FocusIn:
@@ -230,6 +233,10 @@ void x11_pump_events() {
             case EnterNotify:
             case LeaveNotify:
                 pointer_at(ev.xcrossing.x, ev.xcrossing.y, ev.type == EnterNotify);
+                break;
+            case KeymapNotify:
+                // After every focus: releases meanwhile went to other windows.
+                std::memcpy(x11.held.bits, ev.xkeymap.key_vector, sizeof x11.held.bits);
                 break;
             case MappingNotify:
                 libx11.XRefreshKeyboardMapping(&ev.xmapping);

@@ -80,3 +80,16 @@ WindowsKey x11_windows_key(const X11KeyPress& press) {
     if (press.sym == XK_Delete || press.sym == XK_KP_Delete) key.character = 0;
     return key;
 }
+
+bool x11_key_pressed(X11HeldKeys* held, unsigned keycode) {
+    if (keycode >= 256) return false;
+    uint8_t& byte = held->bits[keycode / 8];
+    const uint8_t bit = static_cast<uint8_t>(1u << (keycode % 8));
+    const bool repeat = byte & bit;
+    byte |= bit;
+    return repeat;
+}
+
+void x11_key_released(X11HeldKeys* held, unsigned keycode) {
+    if (keycode < 256) held->bits[keycode / 8] &= static_cast<uint8_t>(~(1u << (keycode % 8)));
+}

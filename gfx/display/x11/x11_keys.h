@@ -26,5 +26,17 @@ struct WindowsKey {
 
 WindowsKey x11_windows_key(const X11KeyPress& press);
 
+// The keys held, one bit a key code laid out as the server's key vector
+// (XQueryKeymap, KeymapNotify). With detectable auto-repeat a held key
+// sends presses without releases, so a press of a key already held is a
+// repeat; the vector taken at window creation and at every focus keeps
+// releases sent to other windows from making a later press look like one.
+struct X11HeldKeys {
+    uint8_t bits[32];
+};
+// Notes a press; true when it is an auto-repeat of a held key.
+bool x11_key_pressed(X11HeldKeys* held, unsigned keycode);
+void x11_key_released(X11HeldKeys* held, unsigned keycode);
+
 // The code page 437 byte typed for a character, or 0 for none.
 uint8_t x11_typed_byte(char32_t u);

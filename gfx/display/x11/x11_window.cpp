@@ -117,6 +117,9 @@ bool x11_connect() {
         (void)xlib_handler;
         libx11.XSetIOErrorExitHandler(d, connection_lost, nullptr);
     }
+    // A held Alt+Enter must switch once, not at every repeat.
+    Bool detectable = False;
+    x11.detectable_repeat = libx11.XkbSetDetectableAutoRepeat(d, True, &detectable) && detectable;
     x11.wm_protocols = libx11.XInternAtom(d, "WM_PROTOCOLS", False);
     x11.wm_delete_window = libx11.XInternAtom(d, "WM_DELETE_WINDOW", False);
     x11.net_wm_state = libx11.XInternAtom(d, "_NET_WM_STATE", False);
@@ -162,7 +165,8 @@ bool x11_create_window() {
     attrs.background_pixel = BlackPixel(d, scr);
     attrs.border_pixel = BlackPixel(d, scr);
     attrs.event_mask = KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                       EnterWindowMask | LeaveWindowMask | ExposureMask | FocusChangeMask | StructureNotifyMask;
+                       EnterWindowMask | LeaveWindowMask | ExposureMask | FocusChangeMask | StructureNotifyMask |
+                       KeymapStateMask;
     unsigned long mask = CWBackPixel | CWBorderPixel | CWEventMask;
     if (x11.visual != DefaultVisual(d, scr)) {
         // Another visual needs its own colour map; black is then pixel 0.
@@ -180,6 +184,9 @@ bool x11_create_window() {
     x11.blank_cursor = make_blank_cursor();
     if (!window.mouse.cursor_shown) libx11.XDefineCursor(d, x11.window, x11.blank_cursor);
     x11_keymap_build();
+    // Keys held from before, such as the Enter that switched: their
+    // repeats are no new presses.
+    libx11.XQueryKeymap(d, reinterpret_cast<char*>(x11.held.bits));
     open_input_context();
     return true;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "gfx/display/x11/x11_api.h"
+#include "gfx/display/x11/x11_keys.h"
 
 #include <cstdint>
 #include <vector>
@@ -34,6 +35,10 @@ struct X11Window {
     uint8_t keycode_vk[256];
     // Which of the two Ctrl and Alt keys are down, from the key events.
     bool right_ctrl, right_alt;
+    // The server sends auto-repeat as presses alone, which `held` tells
+    // from new presses; without it a repeat looks like a new press.
+    bool detectable_repeat;
+    X11HeldKeys held;
 };
 
 extern X11Window x11;
@@ -73,5 +78,4 @@ uint16_t x11_scan_code(unsigned keycode, bool* enhanced);
 // Looks a key press up, through the input context when there is one (dead
 // keys and compose rules): fills `press` and the characters typed, at most
 // `room`; returns their count.
-struct X11KeyPress;
 int x11_key_facts(XKeyEvent& ev, XIC ic, X11KeyPress* press, char32_t* chars, int room);
