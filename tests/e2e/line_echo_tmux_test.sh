@@ -10,19 +10,6 @@ fail=0
 pass=0
 . "$(dirname "$0")/tmux_session.sh"
 
-check() {  # name, expected line, keys...
-    local name=$1 want=$2
-    shift 2
-    t send-keys -t e2e "$@"
-    if wait_line "$want"; then
-        pass=$((pass + 1))
-    else
-        fail=$((fail + 1))
-        printf '%s: no line %q on the screen:\n' "$name" "$want"
-        screen | sed 's/^/    | /'
-    fi
-}
-
 # The shell around the program records the terminal settings before and
 # after, and the exit, so that Ctrl+C can be checked.
 cat >"$work/run.sh" <<SCRIPT

@@ -10,18 +10,6 @@ fail=0
 pass=0
 . "$(dirname "$0")/tmux_session.sh"
 
-check() {  # name, expected line, keys...
-    local name=$1 want=$2
-    shift 2
-    t send-keys -t e2e "$@"
-    if wait_line "$want"; then
-        pass=$((pass + 1))
-    else
-        fail=$((fail + 1))
-        printf '%s: no line %q on the screen:\n' "$name" "$want"
-        screen | sed 's/^/    | /'
-    fi
-}
 raw() { t send-keys -t e2e -H "$@"; }
 
 cat >"$work/run.sh" <<SCRIPT

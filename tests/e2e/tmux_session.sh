@@ -32,3 +32,18 @@ wait_match() {
     done
     return 1
 }
+
+# Sends keys to the pane and counts a pass when a line equal to the
+# expected one shows, else a failure with the screen printed.
+check() {  # name, expected line, keys...
+    local name=$1 want=$2
+    shift 2
+    t send-keys -t e2e "$@"
+    if wait_line "$want"; then
+        pass=$((pass + 1))
+    else
+        fail=$((fail + 1))
+        printf '%s: no line %q on the screen:\n' "$name" "$want"
+        screen | sed 's/^/    | /'
+    fi
+}

@@ -13,13 +13,9 @@ dice=$1 empty=$2 unit=$3
 pass=0
 fail=0
 work=$(mktemp -d)
-xvfb_pid=
-cleanup() {
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+. "$(dirname "$0")/../e2e/xvfb_session.sh"
+trap 'xvfb_stop; rm -rf "$work"' EXIT
 check() {  # description, then 0 for success
     if [ "$2" -eq 0 ]; then
         pass=$((pass + 1))
@@ -65,17 +61,8 @@ for shadow in empty unloadable; do
 done
 
 # A live display: now only the libraries can make the drivers refuse.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-    echo "Xvfb did not start: $(cat "$work/xvfb.log")"
-    exit 1
-fi
-display=DISPLAY=:$(head -n1 "$work/display")
+xvfb_start 1024x768x24
+display=DISPLAY=$DISPLAY
 for shadow in empty unloadable; do
     libs=LD_LIBRARY_PATH=$work/$shadow
     expect_error "$shadow, live display" -u DNGFX "$display" "$libs"

@@ -31,11 +31,11 @@ void press(Display* display, unsigned evdev, bool down) {
     usleep(15000);
 }
 
-bool press_key(Display* display, const std::string& spec) {
+bool press_key(Display* display, const std::string& chord) {
     std::vector<unsigned> held;
     size_t start = 0;
-    for (size_t plus; (plus = spec.find('+', start)) != std::string::npos; start = plus + 1) {
-        const std::string name = spec.substr(start, plus - start);
+    for (size_t plus; (plus = chord.find('+', start)) != std::string::npos; start = plus + 1) {
+        const std::string name = chord.substr(start, plus - start);
         unsigned evdev = 0;
         for (const Modifier& m : modifiers)
             if (name == m.name) evdev = m.evdev;
@@ -43,8 +43,8 @@ bool press_key(Display* display, const std::string& spec) {
         held.push_back(evdev);
     }
     char* end = nullptr;
-    const unsigned long key = std::strtoul(spec.c_str() + start, &end, 10);
-    if (end == spec.c_str() + start || *end != '\0' || key == 0 || key > 247) return false;
+    const unsigned long key = std::strtoul(chord.c_str() + start, &end, 10);
+    if (end == chord.c_str() + start || *end != '\0' || key == 0 || key > 247) return false;
     for (unsigned m : held) press(display, m, true);
     press(display, static_cast<unsigned>(key), true);
     press(display, static_cast<unsigned>(key), false);
