@@ -7,8 +7,8 @@ xvfb_pid=
 
 # Starts Xvfb with one screen of WIDTHxHEIGHTxDEPTH and points DISPLAY at
 # it. Without auto-repeat: on a loaded machine xdotool's release may come
-# late enough for the server to repeat the key, and a repeated Alt+Enter
-# switches twice.
+# late enough for the server to repeat the key, and a typed digit would
+# come twice. The runs that hold a key turn it on (key_repeat).
 xvfb_start() {
     # -noreset keeps a keyboard layout that setxkbmap loads after its only
     # client has left; -r turns key repeat off.
