@@ -282,6 +282,10 @@ void screen_target_screen() {
 uint8_t* screen_pointer() {
     if (!screen) return nullptr;
     screen_target_screen();
+    // The caller will read or write the pixels themselves.
+    screen_auto_lock();
+    text_settle();
+    screen_auto_unlock();
     return screen->rows[0];
 }
 
@@ -290,6 +294,7 @@ void screen_lock() {
     if (!screen || (screen->flags & kScreenLocked)) return;
     display_lock(screen->driver);
     screen->flags |= kScreenLocked;
+    text_settle();
 }
 
 void screen_unlock(int32_t first_row, int32_t last_row) {

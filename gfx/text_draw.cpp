@@ -11,17 +11,6 @@
 
 namespace {
 
-void add_rows(TextView* view, int32_t first, int32_t end) {
-    auto* range = static_cast<DirtyRange*>(view->device);
-    if (range->first == range->end) {
-        range->first = first;
-        range->end = end;
-        return;
-    }
-    if (first < range->first) range->first = first;
-    if (end > range->end) range->end = end;
-}
-
 void store_cells(const TextView* view, const char* text, int32_t count) {
     TextCell* cells = screen->text_cells ? screen->text_cells[screen->work_page] : nullptr;
     if (!cells) return;
@@ -62,7 +51,8 @@ int32_t write_with(TextView* view, const char* text, int32_t count, bool per_pix
     const FontDescriptor& font = *screen->font;
     const int32_t x = view->cursor_col * font.glyph_width;
     const int32_t y = view->cursor_row * font.glyph_height;
-    if (font.glyph_height != 0) {
+    const bool deferred = !per_pixel && text_defer_write(view, count);
+    if (font.glyph_height != 0 && !deferred) {
         if (per_pixel || font.glyph_width != 8)
             draw_per_pixel(font, text, count, x, y);
         else if (screen->bytes_per_pixel == 1)
@@ -72,7 +62,7 @@ int32_t write_with(TextView* view, const char* text, int32_t count, bool per_pix
         else
             draw_glyph_rows<uint32_t>(font, text, count, x, y);
     }
-    add_rows(view, y, y + font.glyph_height);
+    text_add_dirty_rows(view, y, y + font.glyph_height);
     store_cells(view, text, count);
     return 1;
 }
@@ -86,28 +76,24 @@ int32_t text_write_per_pixel(TextView* view, const char* text, int32_t count) {
     return write_with(view, text, count, true);
 }
 
-void text_scroll(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines) {
-    const int32_t h = screen->font->glyph_height, w = screen->font->glyph_width;
-    const int32_t band_top = top * h, band_height = (bottom - top + 1) * h;
-    const int32_t pixels = (right - left + 1) * w;
-    const int32_t shift = lines * h;
-    if (shift < band_height) {
-        for (int32_t k = 0; k < band_height - shift; ++k)
-            pixel_routines.pixels_copy(screen->rows[band_top + k], screen->rows[band_top + shift + k], pixels);
-        for (int32_t k = band_height - shift; k < band_height; ++k)
-            pixel_routines.pixels_fill(screen->rows[band_top + k], screen->bg_colour, pixels);
-    } else {
-        for (int32_t k = 0; k < band_height; ++k)
-            pixel_routines.pixels_fill(screen->rows[band_top + k], screen->bg_colour, pixels);
+void text_add_dirty_rows(TextView* view, int32_t first, int32_t end) {
+    auto* range = static_cast<DirtyRange*>(view->device);
+    if (range->first == range->end) {
+        range->first = first;
+        range->end = end;
+        return;
     }
-    add_rows(view, band_top, band_top + band_height);
+    if (first < range->first) range->first = first;
+    if (end > range->end) range->end = end;
+}
 
+void text_scroll_cells(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines) {
     const int32_t band_rows = bottom - top + 1;
     int32_t freed_from = top;
     if (TextCell* cells = work_cells(); cells && lines < band_rows) {
         const size_t row_cells = static_cast<size_t>(screen->text_cols);
         for (int32_t row = top; row <= bottom - lines; ++row)
-            std::memmove(cells + row * row_cells, cells + (row + lines) * row_cells,
+            std::memmove(cells + row * row_cells + left, cells + (row + lines) * row_cells + left,
                          static_cast<size_t>(right - left + 1) * sizeof(TextCell));
     }
     if (lines < band_rows) freed_from = bottom - lines + 1;
@@ -130,6 +116,7 @@ bool text_cells_reset(bool keep) {
         std::free(screen->text_cells);
         screen->text_cells = nullptr;
     }
+    text_settle_forget();
     if (!keep) return true;
     const size_t count = static_cast<size_t>(screen->text_cols) * static_cast<size_t>(screen->text_rows);
     auto** buffers = static_cast<TextCell**>(std::calloc(static_cast<size_t>(screen->page_count), sizeof(TextCell*)));
@@ -220,6 +207,7 @@ void clear_screen(int32_t mode) {
     if (!screen) return;
     screen_target_screen();
     screen_auto_lock();
+    text_settle();
     const bool whole_grid = view_top == 0 && view_bottom == screen->text_rows - 1;
     if (mode == kClearDefault) mode = (screen->flags & kScreenViewActive) ? 1 : whole_grid ? 0 : 2;
     const int32_t h = screen->font->glyph_height;

@@ -16,7 +16,26 @@ int32_t gfx_print(const char* text, uint32_t length, uint32_t flags);
 int32_t gfx_print_wide(const uint16_t* text, uint32_t length, uint32_t flags);
 
 int32_t text_write(TextView* view, const char* text, int32_t count);
+// Scrolls the band's cells at once and its pixels when text_settle() runs
+// (gfx/text_scroll.cpp says why); text_scroll_eager moves the pixels at
+// once, the reference the deferred scroll must match.
 void text_scroll(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines);
+void text_scroll_eager(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines);
+// Brings the pixels of a deferred scroll, and the text written after it, up
+// to date and marks the band dirty. Call under the screen lock before
+// reading or drawing pixels; cheap when nothing is pending.
+void text_settle();
+// Drops a deferred scroll whose pixels no longer matter (cells reset,
+// screen closed).
+void text_settle_forget();
+
+// For the writers and the scrolls: widens the print's dirty range; moves a
+// band's cells up `lines` rows and blanks the freed ones; whether a write
+// of `count` cells at the view's cursor goes to the cells alone, marked to
+// be drawn when the pending scroll settles (settles first when it cannot).
+void text_add_dirty_rows(TextView* view, int32_t first, int32_t end);
+void text_scroll_cells(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines);
+bool text_defer_write(const TextView* view, int32_t count);
 
 // The same write, one pixel at a time through pixel_put: the reference
 // that the row-at-a-time writer must match.

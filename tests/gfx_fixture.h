@@ -7,6 +7,7 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/resources.h"
 #include "gfx/screen.h"
+#include "gfx/text_draw.h"
 #include "runtime/context.h"
 
 class GfxTest : public ::testing::Test {
@@ -24,7 +25,9 @@ public:
         screen_open(mode, depth, pages, kOpenNullDriver, 0);
         ASSERT_NE(screen, nullptr) << "mode " << mode;
     }
+    // Reads the work page as a display pass would, after a pending scroll.
     static uint32_t pixel(int32_t x, int32_t y) {
+        text_settle();
         const uint8_t* row = screen->pages[0] + static_cast<size_t>(y) * screen->pitch;
         switch (screen->bytes_per_pixel) {
             case 1: return row[x];

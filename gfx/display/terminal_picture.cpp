@@ -5,6 +5,7 @@
 
 #include "gfx/resources.h"
 #include "gfx/screen.h"
+#include "gfx/text_draw.h"
 
 namespace {
 
@@ -91,6 +92,7 @@ TermCell TerminalPicture::cell_at(const ScreenContext& s, const TextCell* text, 
 }
 
 bool TerminalPicture::update(ScreenContext& s, bool everything) {
+    if (&s == screen) text_settle();  // a scroll may have left the pixels behind
     if (!s.text_cells || s.text_cols <= 0 || s.text_rows <= 0 || !s.font) return false;
     const TextCell* text = s.text_cells[visible_page_index(s)];
     if (!text) return false;

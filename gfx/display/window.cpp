@@ -11,6 +11,7 @@
 #include "gfx/display/screen_lock.h"
 #include "gfx/keyboard.h"
 #include "gfx/screen.h"
+#include "gfx/text_draw.h"
 #include "runtime/key_codes.h"
 
 WindowState window;
@@ -249,7 +250,10 @@ void draw_pending() {
         if (ops.send_palette) ops.send_palette(window.palette);
         window.palette_changed = false;
     }
-    if (screen) convert_dirty_rows();
+    if (screen) {
+        text_settle();
+        convert_dirty_rows();
+    }
 }
 
 // Inside the screen lock, on the helper thread.
