@@ -1,104 +1,235 @@
 #!/usr/bin/env bash
 # The final wait of the dice program: processor time over 5 s of it (all
-# threads), and the time from a key to the program's exit.
+# threads), and the time from a key to the program's exit. The 5 s start
+# only once the results are on the screen, so that the line editor's wait
+# is never what is measured.
 #   bench/key_wait_cpu.sh BACK_END [program]
-# BACK_END: x11, opengl (the drivers on a private Xvfb), null (the "Null"
-# driver reading a pipe), wine-gdi, wine-directx, wine-opengl (dice.exe under
-# Wine on a private Xvfb), terminal and wine-console (build/*/tests/key_poll,
-# which polls without a screen, in a private tmux server).
+# BACK_END, run from the top of the source tree:
+#   x11, opengl       build/linux/app/dice in a window on a private Xvfb
+#   null              the "Null" driver reading a pipe
+#   terminal          build/linux/tests/key_poll (polls without a screen)
+#   terminal-driver   dice with DNGFX=terminal
+#   wine-gdi, wine-directx, wine-opengl
+#                     build/windows/app/dice.exe in a window under Wine
+#   wine-console      build/windows/tests/key_poll.exe in Wine's console
+#   wine-null, wine-terminal
+#                     dice.exe with DNGFX=null or terminal in Wine's console
+# Every terminal and console is a private tmux server. Wine runs in a
+# prefix of its own (a copy of build/windows/wine-template, made if it is
+# missing; WINE_TEMPLATE names another), whose own processes (wineserver,
+# explorer.exe, services.exe, ...) are measured beside the program and
+# reported apart from it; so is Xvfb.
 set -euo pipefail
 back_end=$1
+here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-xvfb_pid= prog_pid= tmux_socket=
+prog_pid= tmux_socket=
+fail() {
+    echo "$back_end: $*" >&2
+    exit 1
+}
+. "$here/tests/e2e/xvfb_session.sh"
 cleanup() {
     [ -n "$prog_pid" ] && kill -9 "$prog_pid" 2>/dev/null || true
-    [ -n "$tmux_socket" ] && tmux -L "$tmux_socket" kill-server 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    [ -n "$tmux_socket" ] && tmux -S "$tmux_socket" kill-server 2>/dev/null || true
+    if [ -n "${WINEPREFIX:-}" ]; then
+        wineserver -k 2>/dev/null || true
+        wineserver -w 2>/dev/null || true
+    fi
+    xvfb_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
 
 # Nanoseconds of processor time used so far by a process, its ended
-# threads included (fields 14 and 15 of its stat, in clock ticks).
+# threads included (fields 14 and 15 of its stat, in clock ticks); empty
+# once it has gone.
 cpu_ns() {
-    local fields
-    read -r -a fields < <(sed 's/.*) //' /proc/"$1"/stat)
-    echo $(( (fields[11] + fields[12]) * 1000000000 / $(getconf CLK_TCK) ))
+    local stat fields
+    stat=$(cat /proc/"$1"/stat 2>/dev/null) || return 0
+    read -r -a fields <<<"${stat##*) }"
+    echo $(((fields[11] + fields[12]) * 1000000000 / $(getconf CLK_TCK)))
 }
-now_ns() { date +%s%N; }
+now_ns() { echo $((${EPOCHREALTIME/./} * 1000)); }
+percent() { echo "$(($1 / 50000000)).$(($1 / 5000000 % 10))%"; }  # of 5 s
 
-start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-    export DISPLAY=:$(head -n1 "$work/display")
-}
-# Types into the window named NAME once it is there.
-type_into() {  # NAME KEYS...
-    local name=$1 wid
-    shift
-    wid=$(timeout 60 xdotool search --sync --name "$name" | head -n1)
-    sleep 3  # a first start under Wine is slow to take keys
-    for _ in $(seq 50); do xdotool windowfocus --sync "$wid" 2>/dev/null && break; sleep 0.1; done
-    xdotool type --delay 50 "$@"
-    xdotool key Return
-}
-
-# The Windows process that Wine started for PROGRAM on this run's display
-# (the wine command itself hands over and ends).
-wine_process() {
-    local pid found=
-    sleep 2  # the launcher has handed over by then
-    for pid in $(pgrep -f "$1"); do
-        grep -q '^State:.*Z' /proc/"$pid"/status 2>/dev/null && continue
-        tr '\0' '\n' < /proc/"$pid"/environ 2>/dev/null | grep -qx "DISPLAY=$DISPLAY" && found=$pid
+# The processes of this run's Wine prefix, wineserver among them.
+wine_processes() {
+    local pid
+    for pid in $(pgrep -d ' ' .); do
+        { tr '\0' '\n' </proc/"$pid"/environ; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
     done
-    echo "$found"
+    return 0
+}
+# The process of this prefix whose command line names $1 (the wine
+# command hands over to it), once there is one.
+wine_process() {
+    local pid end=$((SECONDS + 60))
+    while ((SECONDS < end)); do
+        for pid in $(wine_processes); do
+            grep -q '^State:.*Z' /proc/"$pid"/status 2>/dev/null && continue
+            { tr '\0' ' ' </proc/"$pid"/cmdline; } 2>/dev/null | grep -qF "$1" && { echo "$pid"; return 0; }
+        done
+        sleep 0.2
+    done
+    fail "no process for $1"
+}
+wine_prefix() {
+    export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
+    bash "$here/tests/win32/wine_run.sh" "$(realpath -m "${WINE_TEMPLATE:-build/windows/wine-template}")" --prefix "$WINEPREFIX" ||
+        fail "no Wine prefix"
 }
 
+# --- Windows on Xvfb ---------------------------------------------------------
+shot() { import -window root -depth 8 "ppm:$work/shot.ppm"; }
+screen_rows() { build/linux/tests/screen_text "$work/shot.ppm" "$1" "$2" 1 60 14; }
+# Waits for the dialogue's heading and prompt, then types 12 and Return into
+# window $1 and waits for the last row of the results.
+dialogue_in_window() {
+    local heading='SIMULADOR DE LANZAMIENTO DE DADOS' found= got= x y end
+    focus_window "$1" || fail "window $1 cannot take the focus"
+    end=$((SECONDS + 60))
+    while [ -z "$found" ] && ((SECONDS < end)); do
+        shot
+        for y in $(seq 0 40); do
+            for x in $(seq 0 8); do
+                [ "$(build/linux/tests/screen_text "$work/shot.ppm" "$x" "$y" 1 60 1)" = "$heading" ] &&
+                    found="$x $y" && break 2
+            done
+        done
+        [ -n "$found" ] || sleep 0.3
+    done
+    [ -n "$found" ] || fail "no heading on the screen"
+    read -r x y <<<"$found"
+    end=$((SECONDS + 60))
+    until [ "$(screen_rows "$x" "$y" | sed -n 3p)" = 'NUMERO DE LANZAMIENTOS = ?' ]; do
+        ((SECONDS < end)) || fail "no prompt on the screen"
+        sleep 0.2
+        shot
+    done
+    # The window takes keys once it has the focus; the heading shows that
+    # the program is past its start-up.
+    focus_window "$1" || fail "window $1 cannot take the focus"
+    [ "$(xdotool getwindowfocus)" = "$1" ] || fail "window $1 lost the focus"
+    xdotool type --delay 50 12
+    xdotool key Return
+    end=$((SECONDS + 60))
+    while ((SECONDS < end)); do
+        shot
+        got=$(screen_rows "$x" "$y")
+        [ -n "$(sed -n 13p <<<"$got")" ] && break
+        sleep 0.3
+    done
+    [ "$(sed -n 3p <<<"$got")" = 'NUMERO DE LANZAMIENTOS = ? 12' ] || fail "prompt row: $got"
+    grep -qE '^frecuecia absoluta de +6 = +[0-9]+$' <<<"$(sed -n 13p <<<"$got")" || fail "no results: $got"
+}
+
+# --- terminals and consoles in tmux ---------------------------------------
+pane() { tmux -S "$tmux_socket" capture-pane -p; }
+press() { tmux -S "$tmux_socket" send-keys x; }
+start_in_tmux() {  # COMMAND...
+    tmux_socket=$work/tmux
+    tmux -S "$tmux_socket" -f /dev/null new-session -d -x 80 -y 25 "$*"
+}
+wait_pane() {  # PATTERN (extended)
+    local end=$((SECONDS + 60))
+    until pane | grep -qE "$1"; do
+        ((SECONDS < end)) || fail "no \"$1\" in the pane: $(pane)"
+        sleep 0.2
+    done
+}
+dialogue_in_tmux() {
+    wait_pane 'NUMERO DE LANZAMIENTOS = [?]'
+    tmux -S "$tmux_socket" send-keys 12 Enter
+    wait_pane 'frecuecia absoluta de +6 = +[0-9]+'
+}
+
+companions=()  # measured beside the program: Wine's own processes
 case $back_end in
-    x11|opengl)
-        start_xvfb
+    x11 | opengl)
+        xvfb_start 800x600x24
         [ "$back_end" = opengl ] && export DNGFX=opengl
-        "${2:-build/linux/app/dice}" > /dev/null 2>&1 &
+        "${2:-build/linux/app/dice}" >/dev/null 2>&1 &
         prog_pid=$!
-        type_into '^dice' 12
+        wid=$(find_windows '^dice$' | head -n1) || fail "no window"
+        dialogue_in_window "$wid"
         press() { xdotool key space; } ;;
-    wine-gdi|wine-directx|wine-opengl)
-        start_xvfb
-        export WINEDEBUG=-all DNGFX=${back_end#wine-}
-        wine "${2:-build/windows/app/dice.exe}" > /dev/null 2>&1 &
-        type_into '^dice' 12
+    wine-gdi | wine-directx | wine-opengl)
+        xvfb_start 800x600x24
+        wine_prefix
+        export DNGFX=${back_end#wine-}
+        wine "${2:-build/windows/app/dice.exe}" >/dev/null 2>&1 &
+        wid=$(find_windows '^dice$' | head -n1) || fail "no window"
         prog_pid=$(wine_process dice.exe)
-        press() { xdotool search --name '^dice' windowfocus --sync key space; } ;;
+        dialogue_in_window "$wid"
+        press() { xdotool key space; } ;;
     null)
         mkfifo "$work/keys"
-        DNGFX=null "${2:-build/linux/app/dice}" < "$work/keys" > /dev/null &
+        DNGFX=null "${2:-build/linux/app/dice}" <"$work/keys" >/dev/null &
         prog_pid=$!
         exec 4>"$work/keys"
         printf '12\n' >&4
+        sleep 2  # the pipe gives no sign of the results; 12 throws take no time
         press() { printf 'x' >&4; } ;;
-    terminal|wine-console)
-        tmux_socket=keywait$$
-        program=${2:-build/linux/tests/key_poll}
-        [ "$back_end" = wine-console ] && program="env WINEDEBUG=-all wine ${2:-build/windows/tests/key_poll.exe}"
-        tmux -L "$tmux_socket" -f /dev/null new-session -d -x 80 -y 25 \
-            "echo \$\$ > $work/pid; exec $program"
-        for _ in $(seq 100); do [ -s "$work/pid" ] && break; sleep 0.1; done
-        prog_pid=$(cat "$work/pid")
-        press() { tmux -L "$tmux_socket" send-keys x; } ;;
+    terminal)
+        start_in_tmux "echo \$\$ > $work/pid; exec ${2:-build/linux/tests/key_poll}"
+        wait_pane WAITING
+        prog_pid=$(cat "$work/pid") ;;
+    terminal-driver)
+        start_in_tmux "echo \$\$ > $work/pid; export DNGFX=terminal; exec ${2:-build/linux/app/dice}"
+        dialogue_in_tmux
+        prog_pid=$(cat "$work/pid") ;;
+    wine-console)
+        wine_prefix
+        program=${2:-build/windows/tests/key_poll.exe}
+        start_in_tmux "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all wine $program"
+        wait_pane WAITING
+        prog_pid=$(wine_process "$(basename "$program")") ;;
+    wine-null | wine-terminal)
+        wine_prefix
+        program=${2:-build/windows/app/dice.exe}
+        start_in_tmux "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all DNGFX=${back_end#wine-} wine $program"
+        dialogue_in_tmux
+        prog_pid=$(wine_process "$(basename "$program")") ;;
     *) echo "unknown back end $back_end" >&2; exit 2 ;;
 esac
 
-sleep 3  # into the final wait
-before=$(cpu_ns "$prog_pid")
+sleep 1  # the last drawing has settled
+if [ -n "${WINEPREFIX:-}" ]; then
+    for pid in $(wine_processes); do [ "$pid" != "$prog_pid" ] && companions+=("$pid"); done
+fi
+[ -n "${xvfb_pid:-}" ] && companions+=("$xvfb_pid")
+declare -A before
+for pid in "$prog_pid" "${companions[@]}"; do before[$pid]=$(cpu_ns "$pid"); done
 sleep 5
-after=$(cpu_ns "$prog_pid")
-echo "$back_end: $(( (after - before) / 50000000 )).$(( (after - before) / 5000000 % 10 ))% of a core over 5 s of the final wait"
+program_ns=$(($(cpu_ns "$prog_pid") - before[$prog_pid]))
+wine_ns=0 others=
+for pid in "${companions[@]}"; do
+    after=$(cpu_ns "$pid")
+    [ -n "$after" ] && [ -n "${before[$pid]}" ] || continue
+    used=$((after - before[$pid]))
+    name=$(cat /proc/"$pid"/comm 2>/dev/null || echo "$pid")
+    others+=" $name $(percent "$used"),"
+    [ "$pid" != "${xvfb_pid:-}" ] && wine_ns=$((wine_ns + used))
+done
+line="$back_end: program $(percent "$program_ns") of a core over 5 s of the final wait"
+[ -n "${WINEPREFIX:-}" ] && line+="; with Wine's processes $(percent $((program_ns + wine_ns)))"
+echo "$line"
+[ -n "$others" ] && echo "  beside it:${others%,}"
 # Timed from the moment the sender returns: xdotool and tmux themselves
 # take tens of milliseconds on a loaded machine, before the key is sent.
 press
 pressed=$(now_ns)
-timeout 5 tail --pid="$prog_pid" -s 0.001 -f /dev/null || { echo "$back_end: no exit within 5 s of the key"; exit 1; }
-echo "$back_end: exit $(( ($(now_ns) - pressed) / 1000000 )) ms after the key was sent (the sender returned)"
+[ -n "${KEY_WAIT_DEBUG:-}" ] && { $KEY_WAIT_DEBUG "$prog_pid" & }
+# Ended when its process has gone or is a zombie (its parent need not
+# be this script, nor reap it at once); looked at every millisecond.
+mkfifo "$work/tick"
+exec 5<>"$work/tick"
+while :; do
+    { read -r stat </proc/"$prog_pid"/stat; } 2>/dev/null || break
+    [[ "${stat##*) }" == Z* ]] && break
+    (($(now_ns) - pressed < 5000000000)) || fail "no exit within 5 s of the key"
+    read -r -t 0.001 -u 5 || true
+done
+echo "$back_end: exit $((($(now_ns) - pressed) / 1000000)) ms after the key was sent (the sender returned)"
 prog_pid=
