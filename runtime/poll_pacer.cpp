@@ -23,7 +23,10 @@ int64_t now_ns() {
 
 void note_statement() { ++statements; }
 
-void poll_pacer_begin() { statements_at_begin = statements; }
+void poll_pacer_begin() {
+    statements_at_begin = statements;
+    if (pacing) pacer.begin(now_ns, statements);
+}
 
 bool poll_pacer_idle() {
     if (!pacing || !pacer.idle(now_ns, statements_at_begin)) return false;

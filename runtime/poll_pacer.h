@@ -20,13 +20,22 @@ struct PollPacer {
 
     int32_t streak = 0;
     int64_t last_end_ns = -1;  // -1: unknown, so the next poll starts a streak
+    int64_t begin_ns = -1;     // when this poll began, if it may be back to back
     int64_t idle_ns = -1;      // when this poll found no key, if known
     uint64_t statements_at_end = 0;
 
-    // A poll that began with `statements` run so far found no key: true
-    // when it should wait before it looks again. `now` gives the time in
-    // nanoseconds and is only asked when the answer depends on it, so that
-    // a loop that does other statements between its polls pays nothing.
+    // A poll begins with `statements` run so far. `now` gives the time in
+    // nanoseconds and is only asked when the answer may depend on it, so
+    // that a loop that does other statements between its polls pays
+    // nothing. The gap is measured from the last poll's end to this one's
+    // beginning: the poll's own look at the input may take longer than the
+    // gap where that is a system call (a console under Wine).
+    template <class Now>
+    void begin(Now now, uint64_t statements) {
+        begin_ns = statements == statements_at_end && last_end_ns >= 0 ? now() : -1;
+    }
+    // The poll that began with `statements` run so far found no key: true
+    // when it should wait before it looks again.
     template <class Now>
     bool idle(Now now, uint64_t statements) {
         if (statements != statements_at_end) {
@@ -34,7 +43,7 @@ struct PollPacer {
             return false;
         }
         idle_ns = now();
-        const bool back_to_back = streak > 0 && last_end_ns >= 0 && idle_ns - last_end_ns < kGapNs;
+        const bool back_to_back = streak > 0 && begin_ns >= 0 && begin_ns - last_end_ns < kGapNs;
         streak = back_to_back ? streak + 1 : 1;
         return streak >= kStreak;
     }

@@ -19,11 +19,13 @@ constexpr int64_t kSoon = PollPacer::kGapNs / 10;
 constexpr int64_t kLate = PollPacer::kGapNs * 2;
 
 // One empty poll: how long after the previous one ended it starts, whether
-// a statement ran in between, and whether the pacer should wait.
+// a statement ran in between, whether the pacer should wait, and how long
+// its look at the input takes.
 struct Poll {
     int64_t after_ns;
     bool statement_between;
     bool waits;
+    int64_t look_ns = 0;
 };
 
 std::vector<Poll> back_to_back(int n, bool last_waits) {
@@ -53,6 +55,12 @@ TEST(PollPacer, WaitsOnlyAfterAStreakOfBackToBackEmptyPolls) {
              p[4].statement_between = true;
              return p;
          }()},
+        {"looks slower than the gap, back to back",
+         [] {
+             auto p = back_to_back(PollPacer::kStreak, true);
+             for (Poll& poll : p) poll.look_ns = kLate;
+             return p;
+         }()},
         {"a statement just before stops the wait",
          [] {
              auto p = back_to_back(PollPacer::kStreak + 3, true);
@@ -69,6 +77,8 @@ TEST(PollPacer, WaitsOnlyAfterAStreakOfBackToBackEmptyPolls) {
             now += p.after_ns;
             if (p.statement_between) ++statements;
             const auto clock = [&now] { return now; };
+            pacer.begin(clock, statements);
+            now += p.look_ns;
             const bool waits = pacer.idle(clock, statements);
             if (i + 1 == row.polls.size()) {
                 EXPECT_EQ(waits, p.waits) << row.name;
@@ -85,6 +95,7 @@ TEST(PollPacer, AKeyEndsTheStreak) {
     bool waits = false;
     for (int i = 0; i < PollPacer::kStreak; ++i) {
         now += kSoon;
+        pacer.begin(clock, 0);
         waits = pacer.idle(clock, 0);
         pacer.end(clock, false, waits, 0);
     }
@@ -92,6 +103,7 @@ TEST(PollPacer, AKeyEndsTheStreak) {
     now += kSoon;
     pacer.end(clock, true, false, 0);
     now += kSoon;
+    pacer.begin(clock, 0);
     EXPECT_FALSE(pacer.idle(clock, 0));
 }
 
