@@ -4,6 +4,7 @@
 
 #include "console/console_input.h"
 #include "console/win32/code_page.h"
+#include "console/win32/console_wait.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
@@ -101,8 +102,7 @@ void console_wait_input(int32_t ms) {
     const HANDLE input = reinterpret_cast<HANDLE>(std_handles.input);
     DWORD mode = 0;
     if (input && GetConsoleMode(input, &mode)) {
-        // Signalled while input events wait, which the pump always reads.
-        WaitForSingleObject(input, static_cast<DWORD>(ms));
+        console_input_wait(input, static_cast<uint32_t>(ms));
         return;
     }
     // A pipe cannot be waited on for data; a short sleep still spares the

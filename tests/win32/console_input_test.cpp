@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "console/console_input.h"
+#include "console/win32/console_wait.h"
 #include "console/win32/libdn_io_input.h"
 #include "runtime/key_codes.h"
 
@@ -195,4 +196,36 @@ TEST(StreamKeys, InputLongerThanTheQueueLosesNothing) {
         pump_stream_input(pipe.stream, pipe.read);
     }
     EXPECT_EQ(got, text);
+}
+
+// A console input handle that is signalled with no event waiting (Wine's)
+// would make every wait return at once: from then on the waits sleep.
+TEST(ConsoleWait, AHandleSignalledWithNothingWaitingIsSleptOn) {
+    const struct {
+        const char* what;
+        bool spins_before;
+        bool signalled;
+        int64_t events;
+        bool waits, sleeps, spins_after;
+    } rows[] = {
+        {"timed out", false, false, 0, true, false, false},
+        {"an event came", false, true, 1, true, false, false},
+        {"count unknown", false, true, -1, true, false, false},
+        {"signalled with none", false, true, 0, true, true, true},
+        {"seen spinning before", true, true, 0, false, true, true},
+    };
+    for (const auto& r : rows) {
+        ConsoleWait decision{r.spins_before};
+        uint32_t waited = 0, slept = 0;
+        decision.run(
+            7,
+            [&](uint32_t ms) {
+                waited = ms;
+                return r.signalled;
+            },
+            [&] { return r.events; }, [&](uint32_t ms) { slept = ms; });
+        EXPECT_EQ(waited, r.waits ? 7u : 0u) << r.what;
+        EXPECT_EQ(slept, r.sleeps ? 7u : 0u) << r.what;
+        EXPECT_EQ(decision.spins, r.spins_after) << r.what;
+    }
 }

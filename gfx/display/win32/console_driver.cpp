@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "console/cp437.h"
+#include "console/win32/console_wait.h"
 #include "gfx/display/display_driver.h"
 #include "gfx/display/terminal_picture.h"
 #include "gfx/display/terminal_view.h"
@@ -243,11 +244,11 @@ void thread_main() {
     window_thread_opened(opened);
     if (!opened) return;
     while (window_initialised()) {
-        WaitForSingleObject(t.in, kPassMs);
+        console_input_wait(t.in, kPassMs);
         note_presses(t);
         pass(t);
-        // A console input that stays signalled with nothing for us (mouse or
-        // focus events the pump drops) must not turn this into a busy loop.
+        // Input that waits for the program's own pump keeps the handle
+        // signalled: this must not turn into a busy loop meanwhile.
         Sleep(1);
     }
     close_console(t);
