@@ -236,4 +236,46 @@ TEST_F(WindowProc, ButtonsFollowPressesAndFocusClearsThem) {
     EXPECT_TRUE(window.active);
 }
 
+// Every pass reads the held keys; the system is asked only when the thread
+// has taken messages since, or a message reached the window procedure.
+TEST_F(WindowProc, KeyStateIsAskedForOnlyAfterMessages) {
+    uint8_t down[256];
+    win_key_state_changed();
+    const struct {
+        const char* what;
+        void (*step)();
+        bool asks;
+    } rows[] = {
+        {"after a change", [] {}, true},
+        {"nothing since", [] {}, false},
+        {"an empty queue pumped", [] { win_pump_messages(); }, false},
+        {"a message pumped",
+         [] {
+             PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0);
+             win_pump_messages();
+         },
+         true},
+        {"nothing since the message", [] {}, false},
+        {"a sent message", [] { win_window_proc(nullptr, WM_ACTIVATEAPP, TRUE, 0); }, true},
+        {"a window closed", [] { win_destroy_window(); }, true},
+    };
+    for (const auto& r : rows) {
+        r.step();
+        const uint64_t before = win_key_state_reads();
+        win_read_virtual_keys(down);
+        EXPECT_EQ(win_key_state_reads() - before, r.asks ? 1u : 0u) << r.what;
+    }
+    // What is reported is the thread's state as the system gives it.
+    BYTE state[256] = {};
+    state['A'] = 0x80;
+    state[VK_SHIFT] = 0x81;
+    ASSERT_TRUE(SetKeyboardState(state));
+    win_key_state_changed();
+    win_read_virtual_keys(down);
+    for (int vk = 0; vk < 256; ++vk) EXPECT_EQ(down[vk], (vk == 'A' || vk == VK_SHIFT) ? 1 : 0) << vk;
+    const BYTE none[256] = {};
+    SetKeyboardState(const_cast<BYTE*>(none));
+    win_key_state_changed();
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include "gfx/display/win32/win_window.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -105,6 +106,7 @@ HWND win_create_window(DWORD style, DWORD ex_style, int32_t client_width, int32_
                                 win_system.instance, nullptr);
     if (!hwnd) return nullptr;
     window.handle = hwnd;
+    win_key_state_changed();
     win_apply_title(window.title);
     ShowWindow(hwnd, SW_SHOW);
     UpdateWindow(hwnd);
@@ -112,15 +114,28 @@ HWND win_create_window(DWORD style, DWORD ex_style, int32_t client_width, int32_
     return hwnd;
 }
 
+namespace {
+
+// The thread's key state changes only as it takes messages from its queue,
+// and asking for it is a round trip to the system (under Wine, to its
+// server) on every pass: it is read again only after messages were taken.
+std::atomic<bool> key_state_stale{true};
+BYTE key_state[256];
+std::atomic<uint64_t> key_state_reads{0};
+
+}  // namespace
+
 void win_destroy_window() {
     HWND hwnd = static_cast<HWND>(window.handle);
     window.handle = nullptr;
     if (hwnd) DestroyWindow(hwnd);
+    key_state_stale = true;
 }
 
 void win_pump_messages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        key_state_stale = true;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -132,13 +147,19 @@ void win_wait_messages(int32_t ms) {
 }
 
 void win_read_virtual_keys(uint8_t* down) {
-    BYTE state[256];
-    if (!GetKeyboardState(state)) {
-        std::memset(down, 0, 256);
-        return;
+    if (key_state_stale.exchange(false)) {
+        key_state_reads.fetch_add(1, std::memory_order_relaxed);
+        if (!GetKeyboardState(key_state)) {
+            std::memset(key_state, 0, sizeof key_state);
+            key_state_stale = true;
+        }
     }
-    for (int i = 0; i < 256; ++i) down[i] = (state[i] & 0x80) ? 1 : 0;
+    for (int i = 0; i < 256; ++i) down[i] = (key_state[i] & 0x80) ? 1 : 0;
 }
+
+void win_key_state_changed() { key_state_stale = true; }
+
+uint64_t win_key_state_reads() { return key_state_reads.load(std::memory_order_relaxed); }
 
 void win_apply_title(const char* title) {
     HWND hwnd = static_cast<HWND>(window.handle);

@@ -86,8 +86,13 @@ void win_pump_messages();
 // For a driver without an update thread (wait_input): waits up to `ms`
 // milliseconds for a message to the program's thread, then runs a pass.
 void win_wait_messages(int32_t ms);
-// GetKeyboardState, one non-zero byte per held virtual key.
+// GetKeyboardState, one non-zero byte per held virtual key. The system is
+// asked again only after the thread has taken messages (win_pump_messages)
+// or win_key_state_changed was called; otherwise the last answer stands.
 void win_read_virtual_keys(uint8_t* down);
+void win_key_state_changed();
+// How many times the system was asked, for tests.
+uint64_t win_key_state_reads();
 // The title (code page 437 bytes) as the window's caption.
 void win_apply_title(const char* title);
 // Moves the pointer to client coordinates of window.handle.

@@ -90,6 +90,9 @@ void activated(bool active) {
 }  // namespace
 
 LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    // Sent messages (activation, focus) arrive here without the pump
+    // taking them, and may come with a new key state.
+    win_key_state_changed();
     const WinHooks* hooks = win_system.hooks;
     LRESULT result = 0;
     if (hooks && hooks->message && hooks->message(hwnd, msg, wparam, lparam, &result)) return result;
