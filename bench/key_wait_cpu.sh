@@ -12,18 +12,20 @@
 #   wine-gdi, wine-directx, wine-opengl
 #                     build/windows/app/dice.exe in a window under Wine
 #   wine-console      build/windows/tests/key_poll.exe in Wine's console
-#   wine-null, wine-terminal
-#                     dice.exe with DNGFX=null or terminal in Wine's console
+#   wine-null         dice.exe with DNGFX=null reading a pipe
+#   wine-terminal     dice.exe with DNGFX=terminal in Wine's console
 # Every terminal and console is a private tmux server. Wine runs in a
 # prefix of its own (a copy of build/windows/wine-template, made if it is
 # missing; WINE_TEMPLATE names another), whose own processes (wineserver,
 # explorer.exe, services.exe, ...) are measured beside the program and
-# reported apart from it; so is Xvfb.
+# reported apart from it; so is Xvfb. KEY_WAIT_WM=twm runs that window
+# manager on the Xvfb: without one, Wine waits 2 s for a manager to
+# withdraw a closed full-screen window before the program can end.
 set -euo pipefail
 back_end=$1
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-prog_pid= tmux_socket=
+prog_pid= tmux_socket= wm_pid=
 fail() {
     echo "$back_end: $*" >&2
     exit 1
@@ -36,6 +38,7 @@ cleanup() {
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
     fi
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     xvfb_stop
     rm -rf "$work"
 }
@@ -61,14 +64,16 @@ wine_processes() {
     done
     return 0
 }
-# The process of this prefix whose command line names $1 (the wine
-# command hands over to it), once there is one.
+# The process of this prefix that runs the Windows program $1 (its name,
+# as Wine names the process; the wine command hands over to it), once
+# there is one.
 wine_process() {
-    local pid end=$((SECONDS + 60))
+    local pid name end=$((SECONDS + 60))
     while ((SECONDS < end)); do
         for pid in $(wine_processes); do
             grep -q '^State:.*Z' /proc/"$pid"/status 2>/dev/null && continue
-            { tr '\0' ' ' </proc/"$pid"/cmdline; } 2>/dev/null | grep -qF "$1" && { echo "$pid"; return 0; }
+            name=$(cat /proc/"$pid"/comm 2>/dev/null) || continue
+            [ "$name" = "${1:0:15}" ] && { echo "$pid"; return 0; }
         done
         sleep 0.2
     done
@@ -80,7 +85,18 @@ wine_prefix() {
         fail "no Wine prefix"
 }
 
+companions=()  # measured beside the program: Wine's processes, Xvfb, the manager
+
 # --- Windows on Xvfb ---------------------------------------------------------
+start_display() {
+    xvfb_start 800x600x24
+    if [ -n "${KEY_WAIT_WM:-}" ]; then
+        printf 'RandomPlacement\nUsePPosition "on"\nNoTitle\n' >"$work/twmrc"
+        "$KEY_WAIT_WM" -f "$work/twmrc" >/dev/null 2>&1 &
+        wm_pid=$!
+        companions+=("$wm_pid")
+    fi
+}
 shot() { import -window root -depth 8 "ppm:$work/shot.ppm"; }
 screen_rows() { build/linux/tests/screen_text "$work/shot.ppm" "$1" "$2" 1 60 14; }
 # Waits for the dialogue's heading and prompt, then types 12 and Return into
@@ -144,10 +160,9 @@ dialogue_in_tmux() {
     wait_pane 'frecuecia absoluta de +6 = +[0-9]+'
 }
 
-companions=()  # measured beside the program: Wine's own processes
 case $back_end in
     x11 | opengl)
-        xvfb_start 800x600x24
+        start_display
         [ "$back_end" = opengl ] && export DNGFX=opengl
         "${2:-build/linux/app/dice}" >/dev/null 2>&1 &
         prog_pid=$!
@@ -155,7 +170,7 @@ case $back_end in
         dialogue_in_window "$wid"
         press() { xdotool key space; } ;;
     wine-gdi | wine-directx | wine-opengl)
-        xvfb_start 800x600x24
+        start_display
         wine_prefix
         export DNGFX=${back_end#wine-}
         wine "${2:-build/windows/app/dice.exe}" >/dev/null 2>&1 &
@@ -185,10 +200,19 @@ case $back_end in
         start_in_tmux "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all wine $program"
         wait_pane WAITING
         prog_pid=$(wine_process "$(basename "$program")") ;;
-    wine-null | wine-terminal)
+    wine-null)
+        wine_prefix
+        mkfifo "$work/keys"
+        DNGFX=null wine "${2:-build/windows/app/dice.exe}" <"$work/keys" >/dev/null 2>&1 &
+        exec 4>"$work/keys"
+        prog_pid=$(wine_process dice.exe)
+        printf '12\n' >&4
+        sleep 2
+        press() { printf 'x' >&4; } ;;
+    wine-terminal)
         wine_prefix
         program=${2:-build/windows/app/dice.exe}
-        start_in_tmux "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all DNGFX=${back_end#wine-} wine $program"
+        start_in_tmux "env WINEPREFIX=$WINEPREFIX WINEDEBUG=-all DNGFX=terminal wine $program"
         dialogue_in_tmux
         prog_pid=$(wine_process "$(basename "$program")") ;;
     *) echo "unknown back end $back_end" >&2; exit 2 ;;
@@ -210,7 +234,7 @@ for pid in "${companions[@]}"; do
     used=$((after - before[$pid]))
     name=$(cat /proc/"$pid"/comm 2>/dev/null || echo "$pid")
     others+=" $name $(percent "$used"),"
-    [ "$pid" != "${xvfb_pid:-}" ] && wine_ns=$((wine_ns + used))
+    [ "$name" != Xvfb ] && [ "$name" != "${KEY_WAIT_WM:-}" ] && wine_ns=$((wine_ns + used))
 done
 line="$back_end: program $(percent "$program_ns") of a core over 5 s of the final wait"
 [ -n "${WINEPREFIX:-}" ] && line+="; with Wine's processes $(percent $((program_ns + wine_ns)))"
