@@ -211,6 +211,8 @@ int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t
                 return set_last_error(1);
             }
             s->driver = driver;
+            // The driver's update thread may already be reading the screen.
+            screen_lock();
             palette_set(-1, 0, -1, -1);
             s->fg_colour = s->depth == 8 ? 15 : s->colour_mask;
             s->bg_colour = 0;
@@ -220,7 +222,9 @@ int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t
             s->row_capacity = s->height;
             s->text_cols = row->text_cols;
             s->text_rows = row->text_rows;
-            if (!text_cells_reset(true)) {
+            const bool cells = text_cells_reset(true);
+            screen_unlock(1, 0);  // an empty range: nothing is drawn yet
+            if (!cells) {
                 screen_close_at_exit();
                 return set_last_error(1);
             }

@@ -194,6 +194,7 @@ void text_settle() {
 }
 
 void text_settle_forget() {
+    if (!pending.owner) return;  // a screen being set up: its driver's thread may be looking
     pending.owner = nullptr;
     pending.page = nullptr;
     pending.marks.clear();

@@ -8,9 +8,8 @@
 // the screen lock with the program.
 #include <windows.h>
 
-#include <vector>
-
 #include "gfx/display/display_driver.h"
+#include "gfx/display/gl_frame.h"
 #include "gfx/display/win32/display_modes.h"
 #include "gfx/display/win32/gl_api.h"
 #include "gfx/display/win32/win_window.h"
@@ -23,72 +22,17 @@ struct GlSurface {
     HDC dc;
     HGLRC context;
     bool mode_changed;  // ChangeDisplaySettingsA is in force
-    GLuint texture;
-    // The texture's size: powers of two, for GL 1.1, holding the frame.
-    int32_t texture_width, texture_height;
     int32_t client_width, client_height;
-    // The converted frame: 32-bit pixels, red in the low byte, tightly packed.
-    std::vector<uint8_t> frame;
+    GlFrame frame;
 };
 
 GlSurface gl;
 
-int32_t power_of_two_above(int32_t n) {
-    int32_t p = 1;
-    while (p < n) p *= 2;
-    return p;
-}
-
 void draw() {
     if (!gl.context) return;
-    const GlApi& g = gl_api;
-    const float u = static_cast<float>(window.width) / static_cast<float>(gl.texture_width);
-    const float v = static_cast<float>(window.height) / static_cast<float>(gl.texture_height);
-    const float x1 = static_cast<float>(gl.client_width), y1 = static_cast<float>(gl.client_height);
-    g.clear(GL_COLOR_BUFFER_BIT);
-    g.begin(GL_QUADS);
-    g.tex_coord(0, 0);
-    g.vertex(0, 0);
-    g.tex_coord(u, 0);
-    g.vertex(x1, 0);
-    g.tex_coord(u, v);
-    g.vertex(x1, y1);
-    g.tex_coord(0, v);
-    g.vertex(0, y1);
-    g.end();
+    gl_frame_draw(gl_api.functions, gl.frame, 0, 0, static_cast<float>(gl.client_width),
+                  static_cast<float>(gl.client_height));
     SwapBuffers(gl.dc);
-}
-
-// Client pixels map one to one onto the projection, top row first.
-void set_up_pipeline() {
-    const GlApi& g = gl_api;
-    g.viewport(0, 0, gl.client_width, gl.client_height);
-    g.matrix_mode(GL_PROJECTION);
-    g.load_identity();
-    g.ortho(0, gl.client_width, gl.client_height, 0, -1, 1);
-    g.matrix_mode(GL_MODELVIEW);
-    g.load_identity();
-    g.disable(GL_DEPTH_TEST);
-    g.disable(GL_BLEND);
-    g.disable(GL_DITHER);  // a 16-bit display would otherwise speckle the text
-    g.clear_color(0, 0, 0, 1);
-    g.pixel_store(GL_UNPACK_ALIGNMENT, 4);
-
-    g.gen_textures(1, &gl.texture);
-    g.bind_texture(GL_TEXTURE_2D, gl.texture);
-    // Nearest texels keep the screen's pixels sharp when it is scaled.
-    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    g.tex_parameter(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    g.tex_env(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    g.enable(GL_TEXTURE_2D);
-    gl.texture_width = power_of_two_above(window.width);
-    gl.texture_height = power_of_two_above(window.height);
-    g.tex_image(GL_TEXTURE_2D, 0, GL_RGB, gl.texture_width, gl.texture_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                nullptr);
-    g.tex_sub_image(GL_TEXTURE_2D, 0, 0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                    gl.frame.data());
 }
 
 bool change_display_mode() {
@@ -133,10 +77,9 @@ bool open_surface() {
     gl.client_width = client.right > 0 ? client.right : window.width;
     gl.client_height = client.bottom > 0 ? client.bottom : window.height;
     if (!window_choose_blitter(32, true)) return false;
-    gl.frame.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
-    set_up_pipeline();
+    gl_frame_set_up(gl_api.functions, gl.frame, window.width, window.height, gl.client_width, gl.client_height);
     if (window.refresh_rate <= 0) window.refresh_rate = win_display_refresh_rate();
-    return gl_api.get_error() == GL_NO_ERROR;
+    return gl_api.functions.get_error() == GL_NO_ERROR;
 }
 
 void close_surface() {
@@ -152,14 +95,12 @@ void close_surface() {
 
 uint8_t* begin_rows(int32_t* pitch) {
     if (!gl.context) return nullptr;
-    *pitch = window.width * 4;
-    return gl.frame.data();
+    *pitch = gl.frame.width * 4;
+    return gl.frame.pixels.data();
 }
 
 void present_rows(int32_t first, int32_t end) {
-    const size_t pitch = static_cast<size_t>(window.width) * 4;
-    gl_api.tex_sub_image(GL_TEXTURE_2D, 0, 0, first, window.width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
-                         gl.frame.data() + static_cast<size_t>(first) * pitch);
+    gl_frame_upload(gl_api.functions, gl.frame, first, end);
     draw();
 }
 

@@ -3,8 +3,9 @@
 // only those are installed. Nothing is linked against them.
 #pragma once
 
-#include <GL/gl.h>
 #include <GL/glx.h>
+
+#include "gfx/display/gl_frame.h"
 
 struct GlxApi {
     decltype(&::glXQueryExtension) glXQueryExtension;
@@ -15,31 +16,9 @@ struct GlxApi {
     decltype(&::glXSwapBuffers) glXSwapBuffers;
 };
 
-struct GlApi {
-    decltype(&::glViewport) glViewport;
-    decltype(&::glMatrixMode) glMatrixMode;
-    decltype(&::glLoadIdentity) glLoadIdentity;
-    decltype(&::glOrtho) glOrtho;
-    decltype(&::glEnable) glEnable;
-    decltype(&::glDisable) glDisable;
-    decltype(&::glClearColor) glClearColor;
-    decltype(&::glClear) glClear;
-    decltype(&::glPixelStorei) glPixelStorei;
-    decltype(&::glGenTextures) glGenTextures;
-    decltype(&::glBindTexture) glBindTexture;
-    decltype(&::glTexParameteri) glTexParameteri;
-    decltype(&::glTexEnvi) glTexEnvi;
-    decltype(&::glTexImage2D) glTexImage2D;
-    decltype(&::glTexSubImage2D) glTexSubImage2D;
-    decltype(&::glBegin) glBegin;
-    decltype(&::glEnd) glEnd;
-    decltype(&::glTexCoord2f) glTexCoord2f;
-    decltype(&::glVertex2f) glVertex2f;
-    decltype(&::glGetError) glGetError;
-};
 
 extern GlxApi libglx;
-extern GlApi libgl;
+extern GlFunctions libgl;
 
 // Loads both tables once, on the program's thread; false when a library or
 // a function is missing, and both tables then stay empty.

@@ -7,9 +7,9 @@
 // module's deferred pass, for which the context moves to its helper thread
 // for the moment of drawing.
 #include <cstdlib>
-#include <vector>
 
 #include "gfx/display/display_driver.h"
+#include "gfx/display/gl_frame.h"
 #include "gfx/display/window.h"
 #include "gfx/display/x11/gl_api.h"
 #include "gfx/display/x11/x11_window.h"
@@ -19,71 +19,17 @@ namespace {
 
 struct GlSurface {
     GLXContext context;
-    GLuint texture;
-    // The texture's size: powers of two, for GL 1.1, holding the frame.
-    int32_t texture_width, texture_height;
-    // The converted frame: 32-bit pixels, red in the low byte, tightly packed.
-    std::vector<uint8_t> frame;
+    GlFrame frame;
 };
 
 GlSurface gl;
 
-int32_t power_of_two_above(int32_t n) {
-    int32_t p = 1;
-    while (p < n) p *= 2;
-    return p;
-}
-
 void draw() {
     if (!gl.context) return;
-    const float u = static_cast<float>(window.width) / static_cast<float>(gl.texture_width);
-    const float v = static_cast<float>(window.height) / static_cast<float>(gl.texture_height);
     const float x0 = static_cast<float>(window.view_x), y0 = static_cast<float>(window.view_y);
-    const float x1 = x0 + static_cast<float>(window.width * window.zoom);
-    const float y1 = y0 + static_cast<float>(window.height * window.zoom);
-    libgl.glClear(GL_COLOR_BUFFER_BIT);
-    libgl.glBegin(GL_QUADS);
-    libgl.glTexCoord2f(0, 0);
-    libgl.glVertex2f(x0, y0);
-    libgl.glTexCoord2f(u, 0);
-    libgl.glVertex2f(x1, y0);
-    libgl.glTexCoord2f(u, v);
-    libgl.glVertex2f(x1, y1);
-    libgl.glTexCoord2f(0, v);
-    libgl.glVertex2f(x0, y1);
-    libgl.glEnd();
+    gl_frame_draw(libgl, gl.frame, x0, y0, x0 + static_cast<float>(window.width * window.zoom),
+                  y0 + static_cast<float>(window.height * window.zoom));
     libglx.glXSwapBuffers(x11.display, x11.window);
-}
-
-// Client pixels map one to one onto the projection, top row first.
-void set_up_pipeline() {
-    libgl.glViewport(0, 0, x11.client_width, x11.client_height);
-    libgl.glMatrixMode(GL_PROJECTION);
-    libgl.glLoadIdentity();
-    libgl.glOrtho(0, x11.client_width, x11.client_height, 0, -1, 1);
-    libgl.glMatrixMode(GL_MODELVIEW);
-    libgl.glLoadIdentity();
-    libgl.glDisable(GL_DEPTH_TEST);
-    libgl.glDisable(GL_BLEND);
-    libgl.glDisable(GL_DITHER);  // a 16-bit display would otherwise speckle the text
-    libgl.glClearColor(0, 0, 0, 1);
-    libgl.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-
-    libgl.glGenTextures(1, &gl.texture);
-    libgl.glBindTexture(GL_TEXTURE_2D, gl.texture);
-    // Nearest texels keep an enlarged screen's pixels square and sharp.
-    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    libgl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    libgl.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    libgl.glEnable(GL_TEXTURE_2D);
-    gl.texture_width = power_of_two_above(window.width);
-    gl.texture_height = power_of_two_above(window.height);
-    libgl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, gl.texture_width, gl.texture_height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 nullptr);
-    libgl.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, window.width, window.height, GL_RGBA, GL_UNSIGNED_BYTE,
-                    gl.frame.data());
 }
 
 bool open_surface() {
@@ -101,10 +47,9 @@ bool open_surface() {
     if (!gl.context || !x11_create_window()) return false;
     if (!libglx.glXMakeCurrent(d, x11.window, gl.context)) return false;
     if (!window_choose_blitter(32, true)) return false;
-    gl.frame.assign(static_cast<size_t>(window.width) * window.height * 4, 0);
-    set_up_pipeline();
+    gl_frame_set_up(libgl, gl.frame, window.width, window.height, x11.client_width, x11.client_height);
     x11_map_window();
-    return libgl.glGetError() == GL_NO_ERROR;
+    return libgl.get_error() == GL_NO_ERROR;
 }
 
 void close_surface() {
@@ -118,14 +63,12 @@ void close_surface() {
 
 uint8_t* begin_rows(int32_t* pitch) {
     if (!gl.context) return nullptr;
-    *pitch = window.width * 4;
-    return gl.frame.data();
+    *pitch = gl.frame.width * 4;
+    return gl.frame.pixels.data();
 }
 
 void present_rows(int32_t first, int32_t end) {
-    const size_t pitch = static_cast<size_t>(window.width) * 4;
-    libgl.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, first, window.width, end - first, GL_RGBA, GL_UNSIGNED_BYTE,
-                    gl.frame.data() + static_cast<size_t>(first) * pitch);
+    gl_frame_upload(libgl, gl.frame, first, end);
     draw();
 }
 
