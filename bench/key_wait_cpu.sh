@@ -56,10 +56,11 @@ cpu_ns() {
 now_ns() { echo $((${EPOCHREALTIME/./} * 1000)); }
 percent() { echo "$(($1 / 50000000)).$(($1 / 5000000 % 10))%"; }  # of 5 s
 
-# The processes of this run's Wine prefix, wineserver among them.
+# The processes of this run's Wine prefix, wineserver among them (not the
+# tmux server, which inherits the prefix from this script).
 wine_processes() {
     local pid
-    for pid in $(pgrep -d ' ' .); do
+    for pid in $(pgrep -d ' ' '^wine|\.exe$'); do
         { tr '\0' '\n' </proc/"$pid"/environ; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$pid"
     done
     return 0
