@@ -18,14 +18,14 @@
 # prefix of its own (a copy of build/windows/wine-template, made if it is
 # missing; WINE_TEMPLATE names another), whose own processes (wineserver,
 # explorer.exe, services.exe, ...) are measured beside the program and
-# reported apart from it; so is Xvfb. KEY_WAIT_WM=twm runs that window
-# manager on the Xvfb: without one, Wine waits 2 s for a manager to
-# withdraw a closed full-screen window before the program can end.
+# reported apart from it; so is Xvfb. Under Wine the key-to-exit time of
+# a window includes 2 s in which Wine waits for a window manager (there is
+# none on the Xvfb) to withdraw the closed full-screen window.
 set -euo pipefail
 back_end=$1
 here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-prog_pid= tmux_socket= wm_pid=
+prog_pid= tmux_socket=
 fail() {
     echo "$back_end: $*" >&2
     exit 1
@@ -38,7 +38,6 @@ cleanup() {
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
     fi
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
     xvfb_stop
     rm -rf "$work"
 }
@@ -86,18 +85,9 @@ wine_prefix() {
         fail "no Wine prefix"
 }
 
-companions=()  # measured beside the program: Wine's processes, Xvfb, the manager
+companions=()  # measured beside the program: Wine's processes and Xvfb
 
 # --- Windows on Xvfb ---------------------------------------------------------
-start_display() {
-    xvfb_start 800x600x24
-    if [ -n "${KEY_WAIT_WM:-}" ]; then
-        printf 'RandomPlacement\nUsePPosition "on"\nNoTitle\n' >"$work/twmrc"
-        "$KEY_WAIT_WM" -f "$work/twmrc" >/dev/null 2>&1 &
-        wm_pid=$!
-        companions+=("$wm_pid")
-    fi
-}
 shot() { import -window root -depth 8 "ppm:$work/shot.ppm"; }
 screen_rows() { build/linux/tests/screen_text "$work/shot.ppm" "$1" "$2" 1 60 14; }
 # Waits for the dialogue's heading and prompt, then types 12 and Return into
@@ -163,7 +153,7 @@ dialogue_in_tmux() {
 
 case $back_end in
     x11 | opengl)
-        start_display
+        xvfb_start 800x600x24
         [ "$back_end" = opengl ] && export DNGFX=opengl
         "${2:-build/linux/app/dice}" >/dev/null 2>&1 &
         prog_pid=$!
@@ -171,7 +161,7 @@ case $back_end in
         dialogue_in_window "$wid"
         press() { xdotool key space; } ;;
     wine-gdi | wine-directx | wine-opengl)
-        start_display
+        xvfb_start 800x600x24
         wine_prefix
         export DNGFX=${back_end#wine-}
         wine "${2:-build/windows/app/dice.exe}" >/dev/null 2>&1 &
@@ -235,7 +225,7 @@ for pid in "${companions[@]}"; do
     used=$((after - before[$pid]))
     name=$(cat /proc/"$pid"/comm 2>/dev/null || echo "$pid")
     others+=" $name $(percent "$used"),"
-    [ "$name" != Xvfb ] && [ "$name" != "${KEY_WAIT_WM:-}" ] && wine_ns=$((wine_ns + used))
+    [ "$name" != Xvfb ] && wine_ns=$((wine_ns + used))
 done
 line="$back_end: program $(percent "$program_ns") of a core over 5 s of the final wait"
 [ -n "${WINEPREFIX:-}" ] && line+="; with Wine's processes $(percent $((program_ns + wine_ns)))"
