@@ -101,6 +101,8 @@ const WindowOps memory_ops = {
     .show_pointer = nullptr,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 const DisplayDriver memory_driver = {

@@ -25,6 +25,8 @@ void text_scroll_eager(TextView* view, int32_t left, int32_t top, int32_t right,
 // to date and marks the band dirty. Call under the screen lock before
 // reading or drawing pixels; cheap when nothing is pending.
 void text_settle();
+// Whether text_settle has pixels to bring up to date.
+bool text_settle_pending();
 // Drops a deferred scroll whose pixels no longer matter (cells reset,
 // screen closed).
 void text_settle_forget();

@@ -193,6 +193,8 @@ void text_settle() {
     text_settle_forget();
 }
 
+bool text_settle_pending() { return pending.owner != nullptr; }
+
 void text_settle_forget() {
     if (!pending.owner) return;  // a screen being set up: its driver's thread may be looking
     pending.owner = nullptr;

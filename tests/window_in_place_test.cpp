@@ -75,6 +75,8 @@ const WindowOps in_place_ops = {
     .show_pointer = nullptr,
     .bind_context = bind_context,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 void unlock_and_catch_up() {

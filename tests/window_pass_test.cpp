@@ -1,9 +1,12 @@
 // The update thread's pass and the window module on a scripted surface.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -69,6 +72,8 @@ const WindowOps scripted_ops = {
     .show_pointer = nullptr,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 const DisplayDriver scripted_driver = {
@@ -109,7 +114,43 @@ const WindowOps logged_ops = {
     .show_pointer = nullptr,
     .bind_context = nullptr,
     .restore_surfaces = [] { log_step('R'); },
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
+
+// An idle wait that only a wake ends (a timeout would hide a lost wake):
+// what the update thread waits for, and how often.
+struct IdleGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool woken = false;
+    int waits = 0, wakes = 0;
+    int32_t longest_ms = 0;
+};
+IdleGate idle_gate;
+int idle_wakes() {
+    const std::lock_guard<std::mutex> guard(idle_gate.mutex);
+    return idle_gate.wakes;
+}
+
+const WindowOps idle_ops = [] {
+    WindowOps ops = scripted_ops;
+    ops.wait_idle = [](int32_t ms) {
+        std::unique_lock<std::mutex> guard(idle_gate.mutex);
+        ++idle_gate.waits;
+        idle_gate.longest_ms = std::max(idle_gate.longest_ms, ms);
+        idle_gate.changed.notify_all();
+        idle_gate.changed.wait(guard, [] { return idle_gate.woken; });
+        idle_gate.woken = false;
+    };
+    ops.wake_idle = [] {
+        const std::lock_guard<std::mutex> guard(idle_gate.mutex);
+        ++idle_gate.wakes;
+        idle_gate.woken = true;
+        idle_gate.changed.notify_all();
+    };
+    return ops;
+}();
 
 class WindowTest : public GfxTest {
 protected:
@@ -341,6 +382,71 @@ TEST_F(WindowTest, KeyPushedDuringASpinningPollIsSeen) {
         string_release_temp(k);
     }
     EXPECT_EQ(got, "k");
+}
+
+// With nothing to draw the update thread waits idle; a drawing, a title, a
+// palette change and the screen's close each end the wait, and the drawing
+// is then shown.
+TEST_F(WindowTest, IdleUpdateThreadWakesForEveryKindOfWork) {
+    {
+        const std::lock_guard<std::mutex> guard(idle_gate.mutex);
+        idle_gate.woken = false;
+        idle_gate.waits = idle_gate.wakes = idle_gate.longest_ms = 0;
+    }
+    open(19, 16);
+    ASSERT_EQ(window_init(&idle_ops, "Scripted", "t", screen->width, screen->height, screen->depth, 0, 0), 0);
+    screen->driver = &scripted_driver;
+    const auto wait_for_idle = [](int waits) {
+        std::unique_lock<std::mutex> guard(idle_gate.mutex);
+        return idle_gate.changed.wait_for(guard, std::chrono::seconds(20), [&] { return idle_gate.waits >= waits; });
+    };
+    ASSERT_TRUE(wait_for_idle(1));
+    EXPECT_GE(idle_gate.longest_ms, 50);
+
+    struct Row {
+        const char* work;
+        void (*make)();
+    };
+    const Row rows[] = {
+        {"drawing", [] {
+             const uint16_t white = 0xFFFF;
+             window_lock();
+             std::memcpy(screen->visible_page + 7 * screen->pitch, &white, 2);
+             screen->dirty[7] = 1;
+             window_unlock();
+         }},
+        {"title", [] { window_set_title("other"); }},
+        {"palette", [] {
+             window_lock();
+             window_set_palette(3, 1, 2, 3);
+             window_unlock();
+         }},
+        {"mouse", [] {
+             window_lock();
+             window_set_mouse(-1, -1, 0);
+             window_unlock();
+         }},
+    };
+    int waits = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.work);
+        // Only idle again once the woken pass has run.
+        const int wakes = idle_wakes();
+        row.make();
+        EXPECT_EQ(idle_wakes(), wakes + 1);
+        ASSERT_TRUE(wait_for_idle(++waits));
+    }
+    window_lock();
+    EXPECT_EQ(shown(0, 7), 0xF8FCF8u);
+    EXPECT_EQ(window.show_request, -1);
+    // Unlocks that leave nothing to draw do not wake it.
+    const int wakes = idle_wakes();
+    window_unlock();
+    window_lock();
+    window_unlock();
+    EXPECT_EQ(idle_wakes(), wakes);
+    window_exit();  // must end the wait, or this never returns
+    EXPECT_FALSE(window_initialised());
 }
 
 }  // namespace

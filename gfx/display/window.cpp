@@ -43,6 +43,16 @@ std::condition_variable start_changed;
 enum class Start { pending, opened, failed } start = Start::pending;
 
 constexpr auto kPassInterval = std::chrono::milliseconds(10);
+// The longest idle wait: each pass costs round trips to the display
+// server, which a program that only waits for a key should not pay 100
+// times a second.
+constexpr int32_t kIdleWaitMs = 100;
+
+// Set under the screen lock by an update thread that found nothing left to
+// draw and is about to wait idle; the first unlock or title change that
+// leaves it work wakes it, so drawings are still shown within a pass
+// interval.
+std::atomic<bool> idle_waiting{false};
 
 void copy_title(char* to, size_t size, const char* from) {
     const size_t n = from ? std::min(std::strlen(from), size - 1) : 0;
@@ -65,6 +75,32 @@ void convert_dirty_rows() {
     if (blit_dirty_rows(window.blitter, src, dst, pitch, &first, &end) && window.ops->present_rows)
         window.ops->present_rows(first, end);
     std::memset(s->dirty, 0, marks);
+}
+
+// Under the screen lock.
+bool work_pending() {
+    if (window.palette_changed || window.show_request >= 0 || window.warp_requested) return true;
+    {
+        std::lock_guard<std::mutex> guard(title_mutex);
+        if (window.title_changed) return true;
+    }
+    return screen && (text_settle_pending() ||
+                      std::any_of(screen->dirty, screen->dirty + screen->height, [](uint8_t d) { return d != 0; }));
+}
+
+void wake_update_thread() {
+    if (idle_waiting.exchange(false) && window.ops && window.ops->wake_idle) window.ops->wake_idle();
+}
+
+// After a pass: true when the thread may wait idle, which it then
+// announces before giving the lock back.
+bool begin_idle() {
+    screen_lock_.lock();
+    idle_waiting = true;
+    const bool idle = !lost && !work_pending();
+    if (!idle) idle_waiting = false;
+    screen_lock_.unlock();
+    return idle;
 }
 
 void apply_requests() {
@@ -131,6 +167,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     window_exit();
     lost = false;
+    idle_waiting = false;
     window = WindowState{};
     window.show_request = -1;
     window.zoom = 1;
@@ -190,6 +227,10 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
 
 void window_exit() {
     running = false;
+    if (update_thread.joinable() && window.ops->wake_idle) {
+        idle_waiting = false;
+        window.ops->wake_idle();
+    }
     // A screen closed while its program holds the lock: the thread must
     // finish its pass before it can end, and the lock dies with the screen.
     if (update_thread.joinable() && screen_lock_.held_by_this_thread()) screen_lock_.unlock();
@@ -233,8 +274,16 @@ void window_thread_main() {
     window_thread_opened(opened);
     if (!opened) return;
     while (running) {
+        const auto began = std::chrono::steady_clock::now();
         window_pass();
-        std::this_thread::sleep_for(kPassInterval);
+        if (ops.wait_idle && begin_idle()) {
+            ops.wait_idle(kIdleWaitMs);
+            idle_waiting = false;
+            // Woken by a drawing: still no more than one pass per interval.
+            std::this_thread::sleep_until(began + kPassInterval);
+        } else {
+            std::this_thread::sleep_for(kPassInterval);
+        }
     }
     window_lock();
     ops.close_surface();
@@ -343,7 +392,11 @@ void window_pass_or_defer() {
 }
 
 void window_lock() { screen_lock_.lock(); }
-void window_unlock() { screen_lock_.unlock(); }
+void window_unlock() {
+    // Looked at while the lock still covers the drawing just made.
+    if (idle_waiting && work_pending()) wake_update_thread();
+    screen_lock_.unlock();
+}
 
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue) {
     if (index < 0 || index > 255) return;
@@ -356,6 +409,7 @@ void window_set_title(const char* title) {
     std::lock_guard<std::mutex> guard(title_mutex);
     copy_title(window.title, sizeof window.title, title);
     window.title_changed = true;
+    wake_update_thread();
 }
 
 void window_wait_vsync() {

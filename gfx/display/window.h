@@ -12,7 +12,9 @@
 //
 // The update thread (window_thread_main unless the driver brings its own)
 // calls open_surface, then runs window_pass every 10 ms until exit, then
-// close_surface. A pass holds the screen lock throughout and does: title
+// close_surface. With wait_idle, a pass that leaves nothing to draw is
+// followed by a longer wait that the window's events or the next drawing
+// end. A pass holds the screen lock throughout and does: title
 // and mouse requests, palette if changed, conversion of the dirty rows of
 // the visible page, clearing every displayed row's mark, held keys (while
 // active), events. Every WindowOps step runs on the update thread, inside
@@ -61,6 +63,11 @@ struct WindowOps {
     // Brings back a surface the system took away (before the palette and
     // the conversion of each pass); null when surfaces cannot be lost.
     void (*restore_surfaces)();
+    // The update thread's wait when nothing is left to draw: up to `ms`
+    // milliseconds, ended early by the window's events and by wake_idle
+    // (from any thread). Null: the passes simply run every 10 ms.
+    void (*wait_idle)(int32_t ms);
+    void (*wake_idle)();
 };
 
 constexpr int32_t kMouseLeft = 1;

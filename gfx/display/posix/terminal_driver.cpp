@@ -228,6 +228,8 @@ const WindowOps terminal_ops = {
     .show_pointer = nullptr,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

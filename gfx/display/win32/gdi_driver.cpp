@@ -142,6 +142,8 @@ const WindowOps gdi_ops = {
     .show_pointer = win_show_pointer,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
+    .wait_idle = win_wait_idle,
+    .wake_idle = win_wake_idle,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

@@ -124,6 +124,8 @@ const WindowOps opengl_ops = {
     .show_pointer = win_show_pointer,
     .bind_context = bind_context,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

@@ -35,6 +35,8 @@ void restore_system() {
     win_system.screen_saver_saved = false;
     if (win_system.class_registered) UnregisterClassA(win_system.class_name, win_system.instance);
     win_system.class_registered = false;
+    if (win_system.idle_wake) CloseHandle(win_system.idle_wake);
+    win_system.idle_wake = nullptr;
 }
 
 bool register_class(int32_t flags) {
@@ -70,7 +72,8 @@ int32_t win_window_init(const WindowOps* ops, const WinHooks* hooks, const char*
         SystemParametersInfoA(SPI_SETSCREENSAVEACTIVE, FALSE, nullptr, 0);
     }
     build_class_name(win_system.class_name, title);
-    if (!register_class(flags)) {
+    win_system.idle_wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!win_system.idle_wake || !register_class(flags)) {
         restore_system();
         return -1;
     }
@@ -140,6 +143,14 @@ void win_pump_messages() {
         DispatchMessageA(&msg);
     }
 }
+
+void win_wait_idle(int32_t ms) {
+    // Messages already in the queue end the wait too, not only new ones.
+    MsgWaitForMultipleObjectsEx(1, &win_system.idle_wake, static_cast<DWORD>(ms), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+}
+
+void win_wake_idle() { SetEvent(win_system.idle_wake); }
 
 void win_wait_messages(int32_t ms) {
     if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(ms), QS_ALLINPUT) == WAIT_OBJECT_0)

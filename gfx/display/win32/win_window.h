@@ -52,6 +52,7 @@ struct WinSystem {
     DWORD program_thread;   // the thread that called win_window_init
     const WinHooks* hooks;
     char class_name[151];   // as registered, for unregistering
+    HANDLE idle_wake;       // ends win_wait_idle early
 };
 
 extern WinSystem win_system;
@@ -60,7 +61,8 @@ extern WinSystem win_system;
 // message, the screen saver switched off, the window class registered
 // (class styles 3, plus 0x20 with flag 0x02; the "DN_PROGRAM_ICON" icon or
 // the system's; the arrow cursor), then window_init, which starts the
-// update thread and waits for its open_surface. Undoes everything and
+// update thread and waits for its open_surface; also the event that
+// ends the update thread's idle wait. Undoes everything and
 // returns -1 on failure.
 int32_t win_window_init(const WindowOps* ops, const WinHooks* hooks, const char* driver_name,
                         const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh,
@@ -83,6 +85,10 @@ LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpar
 //
 // Dispatches every waiting message of the thread.
 void win_pump_messages();
+// For the update thread's WindowOps (wait_idle, wake_idle): waits up to
+// `ms` milliseconds for a message to the thread or for win_wake_idle.
+void win_wait_idle(int32_t ms);
+void win_wake_idle();
 // For a driver without an update thread (wait_input): waits up to `ms`
 // milliseconds for a message to the program's thread, then runs a pass.
 void win_wait_messages(int32_t ms);

@@ -92,6 +92,8 @@ const WindowOps opengl_ops = {
     .show_pointer = x11_show_pointer,
     .bind_context = bind_context,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 bool display_named() {

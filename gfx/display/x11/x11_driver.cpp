@@ -24,6 +24,8 @@ const WindowOps x11_ops = {
     .show_pointer = x11_show_pointer,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
+    .wait_idle = nullptr,
+    .wake_idle = nullptr,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
