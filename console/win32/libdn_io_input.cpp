@@ -1,9 +1,12 @@
 #include "console/win32/libdn_io_input.h"
 
+#include <atomic>
 #include <cstdlib>
+#include <vector>
 
 #include "console/console_input.h"
 #include "console/win32/code_page.h"
+#include "console/win32/console_reader.h"
 #include "console/win32/console_wait.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
@@ -15,6 +18,27 @@ namespace {
 uint32_t alt_number;
 bool handler_installed;
 StreamInput standard_input;
+std::atomic<void (*)(const INPUT_RECORD&)> record_watcher{nullptr};
+
+// Whether the input handle is a console, asked once per handle: under Wine
+// every question is a round trip to its server.
+// The pump may run on a display driver's thread as well as the program's.
+std::atomic<HANDLE> asked_handle{nullptr};
+std::atomic<bool> asked_is_console{false};
+
+bool input_is_console(HANDLE input) {
+    if (input != asked_handle.load(std::memory_order_acquire)) {
+        DWORD mode = 0;
+        asked_is_console.store(input && GetConsoleMode(input, &mode), std::memory_order_relaxed);
+        asked_handle.store(input, std::memory_order_release);
+    }
+    return asked_is_console.load(std::memory_order_relaxed);
+}
+
+void handle_record(const INPUT_RECORD& record) {
+    if (const auto watcher = record_watcher.load()) watcher(record);
+    console_input_event(record);
+}
 
 void remove_close_handler() { SetConsoleCtrlHandler(console_close_handler, FALSE); }
 
@@ -81,28 +105,37 @@ BOOL WINAPI console_close_handler(DWORD event) {
     }
 }
 
+void console_input_watch(void (*watcher)(const INPUT_RECORD&)) { record_watcher = watcher; }
+
 void pump_console_input() {
     if (!handler_installed) install_close_handler();
     const HANDLE input = reinterpret_cast<HANDLE>(std_handles.input);
-    DWORD mode = 0;
-    if (!input || !GetConsoleMode(input, &mode)) {
+    if (!input_is_console(input)) {
         pump_stream_input(standard_input, input);
+        return;
+    }
+    if (console_reader_start(input)) {
+        std::vector<INPUT_RECORD> records;
+        console_reader_take(records);
+        for (const INPUT_RECORD& record : records) handle_record(record);
         return;
     }
     INPUT_RECORD record;
     DWORD count = 0;
     while (PeekConsoleInputA(input, &record, 1, &count) && count > 0) {
         if (!ReadConsoleInputA(input, &record, 1, &count) || count == 0) return;
-        console_input_event(record);
+        handle_record(record);
     }
 }
 
 void console_wait_input(int32_t ms) {
     if (ms <= 0 || !console_queue_empty() || standard_input.ended) return;
     const HANDLE input = reinterpret_cast<HANDLE>(std_handles.input);
-    DWORD mode = 0;
-    if (input && GetConsoleMode(input, &mode)) {
-        console_input_wait(input, static_cast<uint32_t>(ms));
+    if (input_is_console(input)) {
+        if (console_reader_running())
+            console_reader_wait(ms);
+        else
+            console_input_wait(input, static_cast<uint32_t>(ms));
         return;
     }
     // A pipe cannot be waited on for data; a short sleep still spares the

@@ -12,6 +12,11 @@
 // delivered when Alt is released.
 void console_input_event(const INPUT_RECORD& record);
 
+// Shows every console input record to `watcher` (null: none) as the pump
+// takes it, before it becomes a key: for a display driver that wants the
+// presses and size changes themselves.
+void console_input_watch(void (*watcher)(const INPUT_RECORD&));
+
 // The Alt+keypad number being typed, 0 when none.
 uint32_t console_alt_number();
 

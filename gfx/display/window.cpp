@@ -92,9 +92,10 @@ void wake_update_thread() {
     if (idle_waiting.exchange(false) && window.ops && window.ops->wake_idle) window.ops->wake_idle();
 }
 
-// After a pass: true when the thread may wait idle, which it then
-// announces before giving the lock back.
-bool begin_idle() {
+}  // namespace
+
+// Announced before the lock is given back, so no drawing falls between.
+bool window_begin_idle() {
     screen_lock_.lock();
     idle_waiting = true;
     const bool idle = !lost && !work_pending();
@@ -102,6 +103,10 @@ bool begin_idle() {
     screen_lock_.unlock();
     return idle;
 }
+
+void window_end_idle() { idle_waiting = false; }
+
+namespace {
 
 void apply_requests() {
     const WindowOps& ops = *window.ops;
@@ -276,9 +281,9 @@ void window_thread_main() {
     while (running) {
         const auto began = std::chrono::steady_clock::now();
         window_pass();
-        if (ops.wait_idle && begin_idle()) {
+        if (ops.wait_idle && window_begin_idle()) {
             ops.wait_idle(kIdleWaitMs);
-            idle_waiting = false;
+            window_end_idle();
             // Woken by a drawing: still no more than one pass per interval.
             std::this_thread::sleep_until(began + kPassInterval);
         } else {

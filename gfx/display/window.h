@@ -158,6 +158,11 @@ void window_thread_main();
 void window_thread_opened(bool opened);
 // One pass, from taking the lock to giving it back.
 void window_pass();
+// For a driver's own thread_main, after a pass: true when nothing is left
+// to draw, and then the next drawing calls WindowOps.wake_idle; the thread
+// may wait idle and calls window_end_idle after its wait.
+bool window_begin_idle();
+void window_end_idle();
 
 // For the drivers' event handlers (update thread, inside the lock).
 //

@@ -2,11 +2,15 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "console/console.h"
 #include "console/console_input.h"
+#include "console/win32/console_reader.h"
 #include "console/win32/console_state.h"
 #include "runtime/console_hooks.h"
 #include "runtime/keys.h"
@@ -251,4 +255,52 @@ TEST_F(Console, MoveCursorResult) {
     DWORD got = 0;
     ReadConsoleOutputCharacterW(handle_, cells, 3, COORD{0, 10}, &got);
     EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(cells), 3), u"A\u00F1\u20AC");
+}
+
+// Keys typed into the console reach the queue through the reader thread,
+// which a key wait sleeps on: each wait below is ended by what it waits
+// for, never by its time.
+TEST_F(Console, InputComesThroughTheReaderThread) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    ASSERT_TRUE(GetConsoleMode(input, &mode));
+    std_handles.input = reinterpret_cast<intptr_t>(input);
+    while (console_queue_take() != -1) {
+    }
+    pump_console_input();
+    ASSERT_TRUE(console_reader_running());
+
+    std::vector<INPUT_RECORD> typed;
+    for (const char c : {'a', 'b'})
+        for (const BOOL down : {TRUE, FALSE}) {
+            INPUT_RECORD r{};
+            r.EventType = KEY_EVENT;
+            r.Event.KeyEvent = {down, 1, static_cast<WORD>(c - 'a' + 'A'), static_cast<WORD>(c == 'a' ? 0x1E : 0x30),
+                                {}, 0};
+            r.Event.KeyEvent.uChar.AsciiChar = c;
+            typed.push_back(r);
+        }
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleInputA(input, typed.data(), static_cast<DWORD>(typed.size()), &written));
+    std::string got;
+    const DWORD deadline = GetTickCount() + 20000;
+    while (got.size() < 2 && GetTickCount() < deadline) {
+        console_wait_input(600000);
+        pump_console_input();
+        for (int32_t c = console_queue_take(); c != -1; c = console_queue_take()) got += static_cast<char>(c);
+    }
+    EXPECT_EQ(got, "ab");
+
+    std::atomic<bool> done{false};
+    std::thread waker([&] {
+        while (!done) {
+            console_reader_wake();
+            Sleep(1);
+        }
+    });
+    // Records still to come (the key releases) end waits too.
+    std::vector<INPUT_RECORD> rest;
+    while (console_reader_wait(600000)) console_reader_take(rest);
+    done = true;
+    waker.join();
 }

@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "console/cp437.h"
-#include "console/win32/console_wait.h"
+#include "console/console_input.h"
+#include "console/win32/console_reader.h"
+#include "console/win32/libdn_io_input.h"
 #include "gfx/display/display_driver.h"
 #include "gfx/display/terminal_picture.h"
 #include "gfx/display/terminal_view.h"
@@ -28,6 +30,9 @@ namespace {
 constexpr DWORD kPassMs = 10;
 constexpr ULONGLONG kHeldMs = 250;
 constexpr ULONGLONG kWaitingMs = 100;
+// The longest wait with nothing to draw: each pass asks the console for its
+// size, a round trip to Wine's server.
+constexpr ULONGLONG kIdleMs = 100;
 
 struct Session {
     HANDLE in = nullptr, original = nullptr, buffer = nullptr;
@@ -70,19 +75,15 @@ void read_size(Session& t) {
     }
 }
 
-// Key presses waiting in the console's input: their scan codes, before
-// the console's own pump takes them.
-void note_presses(Session& t) {
-    INPUT_RECORD records[64];
-    DWORD count = 0;
-    if (!PeekConsoleInputW(t.in, records, 64, &count)) return;
-    const ULONGLONG now = GetTickCount64();
-    for (DWORD i = 0; i < count; ++i) {
-        if (records[i].EventType == WINDOW_BUFFER_SIZE_EVENT) t.shown.clear();
-        if (records[i].EventType != KEY_EVENT || !records[i].Event.KeyEvent.bKeyDown) continue;
-        const WORD sc = records[i].Event.KeyEvent.wVirtualScanCode;
-        if (sc < 128) t.pressed_ms[sc] = now;
-    }
+// Each console input record as the console's pump takes it (in a pass, on
+// the update thread): key presses by scan code, and size changes.
+void note_record(const INPUT_RECORD& record) {
+    if (!session) return;
+    Session& t = *session;
+    if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) t.shown.clear();
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return;
+    const WORD sc = record.Event.KeyEvent.wVirtualScanCode;
+    if (sc < 128) t.pressed_ms[sc] = GetTickCount64();
 }
 
 void show(Session& t, const std::vector<CHAR_INFO>& next, int32_t cols, int32_t rows, COORD cursor, bool cursor_shown) {
@@ -134,12 +135,14 @@ void pass(Session& t) {
         window_unlock();
         return;
     }
-    const ULONGLONG now = GetTickCount64();
-    for (int sc = 0; sc < 128; ++sc)
-        screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
+    // This driver draws from the picture, not the palette it was sent.
+    window.palette_changed = false;
     const int32_t before = screen_key_queue.write_index;
     screen_take_console_keys();
     const bool pushed = screen_key_queue.write_index != before;
+    const ULONGLONG now = GetTickCount64();
+    for (int sc = 0; sc < 128; ++sc)
+        screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
     read_size(t);
     std::vector<CHAR_INFO> next;
     int32_t cols = 0, rows = 0;
@@ -238,18 +241,34 @@ void close_console(Session& t) {
     if (!text.empty()) WriteConsoleW(t.original, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
 }
 
+// Until the first held key runs out, so that its release is seen in time.
+ULONGLONG idle_ms(const Session& t, ULONGLONG now) {
+    ULONGLONG ms = kIdleMs;
+    for (const ULONGLONG pressed : t.pressed_ms)
+        if (pressed != 0 && now - pressed < kHeldMs) ms = std::min(ms, kHeldMs - (now - pressed));
+    return std::max<ULONGLONG>(ms, 1);
+}
+
 void thread_main() {
     Session& t = *session;
     const bool opened = open_console(t);
     window_thread_opened(opened);
     if (!opened) return;
     while (window_initialised()) {
-        console_input_wait(t.in, kPassMs);
-        note_presses(t);
+        const ULONGLONG began = GetTickCount64();
         pass(t);
-        // Input that waits for the program's own pump keeps the handle
-        // signalled: this must not turn into a busy loop meanwhile.
-        Sleep(1);
+        // Idle only while the console's reader runs: its wake is what ends
+        // the wait for a drawing.
+        if (console_reader_running() && window_begin_idle()) {
+            console_wait_input(static_cast<int32_t>(idle_ms(t, began)));
+            window_end_idle();
+        } else {
+            console_wait_input(kPassMs);
+        }
+        // Keys the program has not taken yet end every wait at once: still
+        // no more than one pass per interval.
+        const ULONGLONG spent = GetTickCount64() - began;
+        Sleep(spent < kPassMs ? static_cast<DWORD>(kPassMs - spent) : 1);
     }
     close_console(t);
 }
@@ -270,19 +289,21 @@ const WindowOps console_ops = {
     .show_pointer = nullptr,
     .bind_context = nullptr,
     .restore_surfaces = nullptr,
-    .wait_idle = nullptr,
-    .wake_idle = nullptr,
+    .wait_idle = nullptr,  // its own thread waits
+    .wake_idle = console_reader_wake,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     if (!is_console(handle(std_handles.input)) || !is_console(handle(std_handles.output))) return -1;
     window_exit();
     session = std::make_unique<Session>();
+    console_input_watch(note_record);
     return window_init(&console_ops, "Terminal", title, width, height, depth, refresh, flags);
 }
 
 void exit_driver() {
     window_exit();
+    console_input_watch(nullptr);
     session.reset();
 }
 

@@ -1,0 +1,64 @@
+// A queue between a thread that reads input as it comes (blocked in the
+// system while none does) and the program's thread, which takes everything
+// waiting and may sleep until something is. Bounded: the reader waits for
+// room, so input the program never takes stays with the system.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+template <class T>
+class InputQueue {
+public:
+    explicit InputQueue(size_t capacity) : capacity_(capacity) {}
+
+    // The reader: how many items it may read next, once there is room.
+    size_t wait_for_room() {
+        std::unique_lock<std::mutex> guard(mutex_);
+        room_.wait(guard, [&] { return items_.size() < capacity_; });
+        return capacity_ - items_.size();
+    }
+    void push(const T* items, size_t count) {
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            items_.insert(items_.end(), items, items + count);
+        }
+        arrived_.notify_all();
+    }
+    // Appends every waiting item to `out`, in order.
+    void take_all(std::vector<T>& out) {
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            if (items_.empty()) return;
+            out.insert(out.end(), items_.begin(), items_.end());
+            items_.clear();
+        }
+        room_.notify_all();
+    }
+    // Sleeps until an item waits, wake() is called, or `ms` have gone by;
+    // true when an item waits.
+    bool wait(int32_t ms) {
+        std::unique_lock<std::mutex> guard(mutex_);
+        const uint64_t wakes = wakes_;
+        arrived_.wait_for(guard, std::chrono::milliseconds(ms), [&] { return !items_.empty() || wakes_ != wakes; });
+        return !items_.empty();
+    }
+    void wake() {
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            ++wakes_;
+        }
+        arrived_.notify_all();
+    }
+
+private:
+    const size_t capacity_;
+    std::mutex mutex_;
+    std::condition_variable arrived_, room_;
+    std::vector<T> items_;
+    uint64_t wakes_ = 0;
+};
