@@ -18,7 +18,8 @@
 // and mouse requests, palette if changed, conversion of the dirty rows of
 // the visible page, clearing every displayed row's mark, held keys (while
 // active), events. Every WindowOps step runs on the update thread, inside
-// the lock, except open_surface and close_surface at start and end.
+// the lock, except open_surface and close_surface at start and end,
+// wait_idle (outside the lock) and wake_idle (any thread).
 #pragma once
 
 #include <cstdint>

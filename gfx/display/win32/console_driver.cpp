@@ -241,6 +241,16 @@ void close_console(Session& t) {
     if (!text.empty()) WriteConsoleW(t.original, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
 }
 
+// Whether a pass can move the console's keys into the screen's queue; while
+// it cannot, the waiting input must not make the passes run back to back.
+bool screen_queue_has_room() {
+    window_lock();
+    const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
+                            (kScreenKeyQueueCapacity - 1);
+    window_unlock();
+    return waiting < kScreenKeyQueueCapacity - 1;
+}
+
 // Until the first held key runs out, so that its release is seen in time.
 ULONGLONG idle_ms(const Session& t, ULONGLONG now) {
     ULONGLONG ms = kIdleMs;
@@ -259,14 +269,18 @@ void thread_main() {
         pass(t);
         // Idle only while the console's reader runs: its wake is what ends
         // the wait for a drawing.
+        bool input = false;
         if (console_reader_running() && window_begin_idle()) {
-            console_wait_input(static_cast<int32_t>(idle_ms(t, began)));
+            input = console_reader_wait(static_cast<int32_t>(idle_ms(t, began)));
             window_end_idle();
         } else {
             console_wait_input(kPassMs);
         }
-        // Keys the program has not taken yet end every wait at once: still
-        // no more than one pass per interval.
+        // Input is taken at once, and the end of the screen is not kept
+        // waiting; otherwise no more than one pass per interval, however
+        // often drawings or keys the program has not taken end the waits.
+        if (!window_initialised()) break;
+        if (input && screen_queue_has_room()) continue;
         const ULONGLONG spent = GetTickCount64() - began;
         Sleep(spent < kPassMs ? static_cast<DWORD>(kPassMs - spent) : 1);
     }
