@@ -39,18 +39,20 @@ public:
         }
         room_.notify_all();
     }
-    // Sleeps until an item waits, wake() is called, or `ms` have gone by;
-    // true when an item waits.
+    // Sleeps until an item waits, a wake comes, or `ms` have gone by; true
+    // when an item waits. A wake that came while no one waited ends the
+    // next wait at once: a waiter that has announced it is about to sleep
+    // cannot miss one.
     bool wait(int32_t ms) {
         std::unique_lock<std::mutex> guard(mutex_);
-        const uint64_t wakes = wakes_;
-        arrived_.wait_for(guard, std::chrono::milliseconds(ms), [&] { return !items_.empty() || wakes_ != wakes; });
+        arrived_.wait_for(guard, std::chrono::milliseconds(ms), [&] { return !items_.empty() || woken_; });
+        woken_ = false;
         return !items_.empty();
     }
     void wake() {
         {
             const std::lock_guard<std::mutex> guard(mutex_);
-            ++wakes_;
+            woken_ = true;
         }
         arrived_.notify_all();
     }
@@ -60,5 +62,5 @@ private:
     std::mutex mutex_;
     std::condition_variable arrived_, room_;
     std::vector<T> items_;
-    uint64_t wakes_ = 0;
+    bool woken_ = false;
 };

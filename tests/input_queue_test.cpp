@@ -51,7 +51,9 @@ TEST(InputQueue, WaitEndsForAnItemOrAWake) {
     queue.take_all(taken);
     EXPECT_EQ(taken, (Items{7, 7}));
 
-    // Woken again and again: a wake before the wait began is not its end.
+    // A wake that came first ends the next wait.
+    queue.wake();
+    EXPECT_FALSE(queue.wait(kForever));
     std::atomic<bool> done{false};
     std::thread waker([&] {
         while (!done) {

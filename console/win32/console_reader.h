@@ -18,7 +18,8 @@ bool console_reader_start(HANDLE input);
 bool console_reader_running();
 // Appends every record read so far to `out`, oldest first.
 void console_reader_take(std::vector<INPUT_RECORD>& out);
-// Sleeps until a record waits, console_reader_wake is called, or `ms` have
-// gone by; true when a record waits.
+// Sleeps until a record waits, console_reader_wake is called (also before
+// the wait began, if no wait has taken that wake yet), or `ms` have gone
+// by; true when a record waits.
 bool console_reader_wait(int32_t ms);
 void console_reader_wake();
