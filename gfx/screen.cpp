@@ -158,6 +158,12 @@ const DisplayDriver* choose_driver(ScreenContext* s, int32_t refresh, int32_t fl
     return search_pass(nullptr, s, refresh, inverted);
 }
 
+// The program's end, from the exit handlers.
+void close_at_process_end() {
+    display_note_process_end();
+    screen_close_at_exit();
+}
+
 }  // namespace
 
 const ScreenMode& screen_mode(int32_t mode) { return mode_table[mode]; }
@@ -230,7 +236,7 @@ int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t
             }
             if (!exit_handler_registered) {
                 exit_handler_registered = true;
-                std::atexit(screen_close_at_exit);
+                std::atexit(close_at_process_end);
             }
         }
     } else {

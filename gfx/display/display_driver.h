@@ -65,6 +65,13 @@ inline int32_t display_init(const DisplayDriver* d, const char* title, int32_t w
                             int32_t depth, int32_t refresh, int32_t flags) {
     return d->init ? d->init(title, width, height, depth, refresh, flags) : 0;
 }
+// Said once the program is ending, before its last screen closes: a driver
+// may then leave to the system what the system takes away with the
+// process anyway (the window itself), where undoing it costs the user
+// time.
+void display_note_process_end();
+bool display_process_ending();
+
 inline void display_exit(const DisplayDriver* d) {
     if (d->exit) d->exit();
 }

@@ -1,6 +1,15 @@
 // The display drivers of each platform, in the order they are tried.
 #include "gfx/display/display_driver.h"
 
+#include <atomic>
+
+namespace {
+std::atomic<bool> process_ending{false};
+}
+
+void display_note_process_end() { process_ending = true; }
+bool display_process_ending() { return process_ending; }
+
 #if defined(_WIN32)
 
 extern const DisplayDriver directx_driver;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "console/cp437.h"
+#include "gfx/display/display_driver.h"
 #include "gfx/display/win32/window_station.h"
 
 WinSystem win_system;
@@ -131,7 +132,11 @@ std::atomic<uint64_t> key_state_reads{0};
 void win_destroy_window() {
     HWND hwnd = static_cast<HWND>(window.handle);
     window.handle = nullptr;
-    if (hwnd) DestroyWindow(hwnd);
+    // At the program's end the system destroys the window with its thread.
+    // Destroying it here would cost nothing on Windows, but under Wine a
+    // full-screen window's destruction waits up to 2 s for a window
+    // manager to withdraw it, and there may be none.
+    if (hwnd && !display_process_ending()) DestroyWindow(hwnd);
     key_state_stale = true;
 }
 
