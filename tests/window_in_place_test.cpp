@@ -20,6 +20,8 @@ struct Surface {
     std::vector<uint8_t> pixels;
     int32_t presented_first = -1, presented_end = -1;
     int push_at_pass = -1;
+    int paint_at_pass = -1;  // an expose taken by that pass
+    int binds = 0, paints = 0;
     // The thread the drawing context is current on, and whether each
     // presentation found it current on its own thread.
     std::thread::id bound_on;
@@ -54,15 +56,22 @@ void bind_context(bool bound) {
     const std::thread::id expected = bound ? std::thread::id() : std::this_thread::get_id();
     if (surface->bound_on != expected) surface->presented_unbound = true;
     surface->bound_on = bound ? std::this_thread::get_id() : std::thread::id();
+    if (bound) ++surface->binds;
+}
+void paint() {
+    ++surface->paints;
+    if (surface->bound_on != std::this_thread::get_id()) surface->presented_unbound = true;
 }
 void pump_events() {
-    if (++surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
+    ++surface->passes;
+    if (surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
+    if (surface->passes == surface->paint_at_pass) window_paint();
 }
 
 const WindowOps in_place_ops = {
     .open_surface = open_surface,
     .close_surface = close_surface,
-    .paint = nullptr,
+    .paint = paint,
     .thread_main = nullptr,
     .send_palette = nullptr,
     .begin_rows = begin_rows,
@@ -186,6 +195,39 @@ TEST_F(InPlaceWindowTest, PassesRunWhenPolledAndWhenDue) {
         if (r.hold_lock) window_unlock();
         EXPECT_EQ(s.passes - before, r.added) << r.what;
     }
+}
+
+// Making the context current costs round trips to the display server: a
+// pass binds it only to draw, and an expose taken by a pass with nothing
+// to draw still paints with the context current.
+TEST_F(InPlaceWindowTest, ContextIsBoundOnlyToDraw) {
+    ASSERT_EQ(open_window(), 0);
+    window_poll();  // whatever the opening left to draw
+    struct Row {
+        const char* what;
+        bool draw, expose;
+        int binds, paints;
+    };
+    const Row rows[] = {
+        {"nothing to draw", false, false, 0, 0},
+        {"a drawing", true, false, 1, 0},
+        {"an expose alone", false, true, 1, 1},
+        {"a drawing and an expose", true, true, 1, 1},
+        {"nothing again", false, false, 0, 0},
+    };
+    for (const Row& r : rows) {
+        if (r.draw) {
+            window_lock();
+            screen->dirty[3] = 1;
+            window_unlock();
+        }
+        s.paint_at_pass = r.expose ? s.passes + 1 : -1;
+        const int binds = s.binds, paints = s.paints;
+        window_poll();
+        EXPECT_EQ(s.binds - binds, r.binds) << r.what;
+        EXPECT_EQ(s.paints - paints, r.paints) << r.what;
+    }
+    EXPECT_FALSE(s.presented_unbound);
 }
 
 TEST_F(InPlaceWindowTest, KeyReadGathersTheWindowsEvents) {

@@ -25,6 +25,8 @@ std::atomic<bool> lost{false};
 std::thread update_thread;
 // The surface was opened on the program's thread, which also runs the passes.
 bool in_place = false;
+// In place: the drawing context is current (under the screen lock).
+bool context_bound = false;
 // When the last in-place pass ran, in steady-clock ticks.
 std::atomic<std::chrono::steady_clock::rep> last_pass{0};
 
@@ -53,6 +55,15 @@ constexpr int32_t kIdleWaitMs = 100;
 // leaves it work wakes it, so drawings are still shown within a pass
 // interval.
 std::atomic<bool> idle_waiting{false};
+
+// Ends the update thread's sleep between passes when the screen closes.
+std::mutex pace_mutex;
+std::condition_variable pace_changed;
+
+void sleep_until_pass(std::chrono::steady_clock::time_point when) {
+    std::unique_lock<std::mutex> guard(pace_mutex);
+    pace_changed.wait_until(guard, when, [] { return !running; });
+}
 
 void copy_title(char* to, size_t size, const char* from) {
     const size_t n = from ? std::min(std::strlen(from), size - 1) : 0;
@@ -172,6 +183,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     window_exit();
     lost = false;
+    context_bound = false;
     idle_waiting = false;
     window = WindowState{};
     window.show_request = -1;
@@ -231,7 +243,11 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
 }
 
 void window_exit() {
-    running = false;
+    {
+        std::lock_guard<std::mutex> guard(pace_mutex);
+        running = false;
+    }
+    pace_changed.notify_all();
     if (update_thread.joinable() && window.ops->wake_idle) {
         idle_waiting = false;
         window.ops->wake_idle();
@@ -251,6 +267,7 @@ void window_exit() {
         if (flusher.joinable()) flusher.join();
         window_lock();
         if (window.ops->bind_context) window.ops->bind_context(true);
+        context_bound = false;
         window.ops->close_surface();
         window_unlock();
     }
@@ -284,11 +301,10 @@ void window_thread_main() {
         if (ops.wait_idle && window_begin_idle()) {
             ops.wait_idle(kIdleWaitMs);
             window_end_idle();
-            // Woken by a drawing: still no more than one pass per interval.
-            std::this_thread::sleep_until(began + kPassInterval);
-        } else {
-            std::this_thread::sleep_for(kPassInterval);
         }
+        // No more than one pass per interval, however often drawings end
+        // the idle wait; a closing screen ends the sleep at once.
+        sleep_until_pass(began + kPassInterval);
     }
     window_lock();
     ops.close_surface();
@@ -310,25 +326,40 @@ void draw_pending() {
     }
 }
 
+// In place, the context is current only while something is drawn, so that
+// the helper thread may take it in between. Making it current costs round
+// trips to the display server (under Wine several), which a program that
+// polls for keys with nothing to draw should not pay at every poll.
+bool bind_for_drawing(bool drawing) {
+    const bool bind = drawing && in_place && !lost && !context_bound && window.ops->bind_context;
+    if (bind) {
+        window.ops->bind_context(true);
+        context_bound = true;
+    }
+    return bind;
+}
+void unbind_after_drawing(bool bound) {
+    if (!bound) return;
+    window.ops->bind_context(false);
+    context_bound = false;
+}
+
 // Inside the screen lock, on the helper thread.
 void deferred_pass() {
     note_pass();
     if (lost) return;
-    const WindowOps& ops = *window.ops;
-    if (ops.bind_context) ops.bind_context(true);
+    const bool bound = bind_for_drawing(work_pending());
     draw_pending();
-    if (ops.bind_context) ops.bind_context(false);
+    unbind_after_drawing(bound);
 }
 
 void pass_work();
 
-// A pass's work, inside the screen lock. In place, the context is current
-// for the pass only, so that the helper thread may take it in between.
+// A pass's work, inside the screen lock.
 void pass_locked() {
-    const bool bind = in_place && !lost && window.ops->bind_context;
-    if (bind) window.ops->bind_context(true);
+    const bool bound = bind_for_drawing(work_pending());
     pass_work();
-    if (bind) window.ops->bind_context(false);
+    unbind_after_drawing(bound);
 }
 
 void pass_work() {
@@ -464,6 +495,14 @@ bool window_choose_blitter(int32_t dst_depth, bool red_low) {
 void window_redraw_all() {
     window.palette_changed = true;
     if (screen) std::memset(screen->dirty, 1, static_cast<size_t>(screen->height) * screen->scale);
+}
+
+void window_paint() {
+    if (!window.ops->paint) return;
+    // A pass with nothing to draw leaves the context unbound.
+    const bool bound = bind_for_drawing(true);
+    window.ops->paint();
+    unbind_after_drawing(bound);
 }
 
 void window_set_active(bool active) {

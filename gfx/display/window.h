@@ -171,6 +171,9 @@ void window_end_idle();
 bool window_choose_blitter(int32_t dst_depth, bool red_low);
 // Sends the whole palette again and marks every displayed row dirty.
 void window_redraw_all();
+// The window's contents were lost (an expose, WM_PAINT): the driver's
+// paint, with the drawing context current when it is bound in place.
+void window_paint();
 // Focus gained or lost: held keys and mouse buttons are cleared, every
 // row is drawn again.
 void window_set_active(bool active);

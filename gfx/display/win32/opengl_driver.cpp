@@ -1,8 +1,10 @@
 // The "OpenGL" driver: the converted frame kept in a texture and drawn as
 // one quad scaled to the client area, presented with SwapBuffers. It has
 // no update thread: window, context and passes all live on the program's
-// thread, run from poll_events before every key read and from unlock once
-// the pass interval has gone by. A drawing made before the interval has
+// thread, run from poll_events before every key read and from unlock, each
+// once the pass interval has gone by (a program polling without pause
+// would otherwise pay the system's round trips at every poll), and at once
+// when messages end a wait for input. A drawing made before the interval has
 // gone by is shown by the window module's deferred pass from its helper
 // thread, which borrows the context for the moment of drawing and shares
 // the screen lock with the program.
@@ -154,6 +156,6 @@ const DisplayDriver opengl_driver = {
     .set_mouse = window_set_mouse,
     .set_window_title = window_set_title,
     .fetch_modes = win_fetch_modes,
-    .poll_events = window_poll,
+    .poll_events = window_pass_if_due,
     .wait_input = win_wait_messages,
 };

@@ -131,7 +131,7 @@ LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpar
         activated(wparam != 0);
         break;
     case WM_PAINT:
-        if (window.ops && window.ops->paint) window.ops->paint();
+        if (window.ops) window_paint();
         break;
     case WM_MOUSEMOVE:
         mouse_moved(hwnd, lparam);

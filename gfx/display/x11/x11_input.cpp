@@ -220,7 +220,7 @@ void x11_pump_events() {
                 if (x11.ic) (ev.type == FocusIn ? libx11.XSetICFocus : libx11.XUnsetICFocus)(x11.ic);
                 break;
             case Expose:
-                if (ev.xexpose.count == 0 && window.ops->paint) window.ops->paint();
+                if (ev.xexpose.count == 0) window_paint();
                 break;
             case ButtonPress:
             case ButtonRelease:
