@@ -5,22 +5,28 @@
 # is never what is measured.
 #   bench/key_wait_cpu.sh BACK_END [program]
 # BACK_END, run from the top of the source tree:
-#   x11, opengl       build/linux/app/dice in a window on a private Xvfb
+#   x11               build/linux/app/dice in a window on a private Xvfb
+#   opengl            build/linux/tests/key_poll on a full screen opened
+#                     with flag 0x02, which only the "OpenGL" driver takes
+#                     (the dice program never asks for it)
 #   null              the "Null" driver reading a pipe
 #   terminal          build/linux/tests/key_poll (polls without a screen)
 #   terminal-driver   dice with DNGFX=terminal
-#   wine-gdi, wine-directx, wine-opengl
-#                     build/windows/app/dice.exe in a window under Wine
-#   wine-console      build/windows/tests/key_poll.exe in Wine's console
+#   wine-directx      build/windows/app/dice.exe full screen under Wine
+#   wine-gdi          build/windows/tests/key_poll.exe in a window (the
+#                     "GDI" driver takes no full screen, so dice.exe
+#                     never reaches it while "DirectX" opens)
+#   wine-opengl       key_poll.exe as for opengl
+#   wine-console      key_poll.exe in Wine's console
 #   wine-null         dice.exe with DNGFX=null reading a pipe
 #   wine-terminal     dice.exe with DNGFX=terminal in Wine's console
-# Every terminal and console is a private tmux server. Wine runs in a
+# The key_poll screens wait, as the dice program's final wait does, with
+# a text on the screen; the driver that opened is checked. Every terminal
+# and console is a private tmux server. Wine runs in a
 # prefix of its own (a copy of build/windows/wine-template, made if it is
 # missing; WINE_TEMPLATE names another), whose own processes (wineserver,
 # explorer.exe, services.exe, ...) are measured beside the program and
-# reported apart from it; so is Xvfb. Under Wine the key-to-exit time of
-# a window includes 2 s in which Wine waits for a window manager (there is
-# none on the Xvfb) to withdraw the closed full-screen window.
+# reported apart from it; so is Xvfb.
 set -euo pipefail
 back_end=$1
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -131,6 +137,18 @@ dialogue_in_window() {
     grep -qE '^frecuecia absoluta de +6 = +[0-9]+$' <<<"$(sed -n 13p <<<"$got")" || fail "no results: $got"
 }
 
+# Waits until key_poll's screen in window $1 was opened by driver $2 (its
+# text follows at once), then gives the window the focus.
+window_waits() {
+    local end=$((SECONDS + 60))
+    until grep -q "^driver: " "$work/driver" 2>/dev/null; do
+        ((SECONDS < end)) || fail "no screen: $(cat "$work/driver" 2>/dev/null)"
+        sleep 0.2
+    done
+    tr -d '\r' <"$work/driver" | grep -qx "driver: $2" || fail "the screen opened with another driver: $(cat "$work/driver")"
+    focus_window "$1" || fail "window $1 cannot take the focus"
+}
+
 # --- terminals and consoles in tmux ---------------------------------------
 pane() { tmux -S "$tmux_socket" capture-pane -p; }
 press() { tmux -S "$tmux_socket" send-keys x; }
@@ -152,22 +170,41 @@ dialogue_in_tmux() {
 }
 
 case $back_end in
-    x11 | opengl)
+    x11)
         xvfb_start 800x600x24
-        [ "$back_end" = opengl ] && export DNGFX=opengl
         "${2:-build/linux/app/dice}" >/dev/null 2>&1 &
         prog_pid=$!
         wid=$(find_windows '^dice$' | head -n1) || fail "no window"
         dialogue_in_window "$wid"
         press() { xdotool key space; } ;;
-    wine-gdi | wine-directx | wine-opengl)
+    opengl)
+        xvfb_start 800x600x24
+        "${2:-build/linux/tests/key_poll}" screen full opengl >/dev/null 2>"$work/driver" &
+        prog_pid=$!
+        wid=$(find_windows '^key_poll' | head -n1) || fail "no window"
+        window_waits "$wid" OpenGL
+        press() { xdotool key space; } ;;
+    wine-directx)
         xvfb_start 800x600x24
         wine_prefix
-        export DNGFX=${back_end#wine-}
+        export DNGFX=directx
         wine "${2:-build/windows/app/dice.exe}" >/dev/null 2>&1 &
         wid=$(find_windows '^dice$' | head -n1) || fail "no window"
         prog_pid=$(wine_process dice.exe)
         dialogue_in_window "$wid"
+        press() { xdotool key space; } ;;
+    wine-gdi | wine-opengl)
+        xvfb_start 800x600x24
+        wine_prefix
+        if [ "$back_end" = wine-gdi ]; then
+            export DNGFX=gdi
+            wine "${2:-build/windows/tests/key_poll.exe}" screen >/dev/null 2>"$work/driver" &
+        else
+            wine "${2:-build/windows/tests/key_poll.exe}" screen full opengl >/dev/null 2>"$work/driver" &
+        fi
+        wid=$(find_windows '^key_poll' | head -n1) || fail "no window"
+        prog_pid=$(wine_process key_poll.exe)
+        [ "$back_end" = wine-gdi ] && window_waits "$wid" GDI || window_waits "$wid" OpenGL
         press() { xdotool key space; } ;;
     null)
         mkfifo "$work/keys"
