@@ -1,9 +1,11 @@
 // Loops that poll for keys, for measuring what they cost
-// (bench/key_wait_cpu.sh) on every back end:
-//   key_poll                  the dice program's final wait on the text
+// (bench/key_wait_cpu.sh, bench/game_loop.sh) on every back end:
+//   key_poll [line]           the dice program's final wait on the text
 //                             console: polls without pause until a key
-//                             comes, then prints its code
-//   key_poll screen [full] [opengl]
+//                             comes, then prints its code (line: after a
+//                             line read with the prompt LINE, as the
+//                             dice program's wait comes after its answer)
+//   key_poll screen [full] [opengl] [line]
 //                             the same wait on the dice program's screen
 //                             in a window (or full screen; opengl: with
 //                             open flag 0x02), after showing WAITING on
@@ -23,6 +25,7 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/screen.h"
 #include "runtime/keys.h"
+#include "runtime/line_input.h"
 #include "runtime/poll_pacer.h"
 #include "runtime/print.h"
 #include "runtime/rt_string.h"
@@ -37,7 +40,7 @@ void wait_for_key() {
 }
 
 bool has_word(int argc, char** argv, const char* word) {
-    for (int i = 2; i < argc; ++i)
+    for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], word) == 0) return true;
     return false;
 }
@@ -91,6 +94,7 @@ int main(int argc, char** argv) {
         runtime_end(frames(seconds, argc, argv));
     }
     if (std::strcmp(what, "screen") == 0 && !open_screen(argc, argv)) runtime_end(1);
+    if (has_word(argc, argv, "line")) read_line_prompted(string_temp_literal("LINE"), -1, -1);
     print_text(0, string_temp_literal("WAITING"), 1);
     wait_for_key();
     runtime_end(0);
