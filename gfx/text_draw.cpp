@@ -28,8 +28,7 @@ void draw_glyph_rows(const FontDescriptor& font, const char* text, int32_t count
     for (int32_t r = 0; r < h; ++r) {
         Pixel* out = reinterpret_cast<Pixel*>(screen->rows[y + r]) + x;
         for (int32_t i = 0; i < count; ++i) {
-            const uint8_t bits = font.data[static_cast<uint8_t>(text[i]) * h + r];
-            for (int32_t b = 0; b < 8; ++b) out[b] = (bits >> b) & 1 ? fg : bg;
+            glyph_row_put(out, font.data[static_cast<uint8_t>(text[i]) * h + r], fg, bg);
             out += 8;
         }
     }

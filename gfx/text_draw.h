@@ -36,6 +36,11 @@ void text_settle_forget();
 // of `count` cells at the view's cursor goes to the cells alone, marked to
 // be drawn when the pending scroll settles (settles first when it cannot).
 void text_add_dirty_rows(TextView* view, int32_t first, int32_t end);
+// One row of an 8-pixel-wide glyph: bit b set is pixel b in `fg`.
+template <class Pixel>
+inline void glyph_row_put(Pixel* out, uint8_t bits, Pixel fg, Pixel bg) {
+    for (int32_t b = 0; b < 8; ++b) out[b] = (bits >> b) & 1 ? fg : bg;
+}
 void text_scroll_cells(TextView* view, int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t lines);
 bool text_defer_write(const TextView* view, int32_t count);
 

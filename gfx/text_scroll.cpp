@@ -56,14 +56,19 @@ bool blank_glyph(const FontDescriptor& font) {
 // Whether a scroll of this band on the work page can leave its pixels
 // behind: the fast writer's font, cells to draw from, and nothing pending
 // for another band or page.
+// Whether what is pending belongs to this screen's work page as it is now.
+bool pending_on_work_page() {
+    return pending.owner == screen && pending.page_index == screen->work_page &&
+           pending.page == screen->pages[screen->work_page];
+}
+
 bool can_defer(int32_t left, int32_t top, int32_t right, int32_t bottom) {
     const FontDescriptor& font = *screen->font;
     if (font.glyph_width != 8 || font.glyph_height <= 0 || !blank_glyph(font)) return false;
     if (!screen->text_cells || !screen->text_cells[screen->work_page]) return false;
     if (!pending.owner) return true;
-    return pending.owner == screen && pending.page_index == screen->work_page &&
-           pending.page == screen->pages[screen->work_page] && pending.left == left && pending.top == top &&
-           pending.right == right && pending.bottom == bottom;
+    return pending_on_work_page() && pending.left == left && pending.top == top && pending.right == right &&
+           pending.bottom == bottom;
 }
 
 uint8_t* page_row(int32_t y) {
@@ -78,9 +83,8 @@ void draw_cells(const TextCell* cells, int32_t from, int32_t end, int32_t y) {
         Pixel* out = reinterpret_cast<Pixel*>(page_row(y + r)) + from * 8;
         for (int32_t col = from; col < end; ++col) {
             const TextCell& cell = cells[col];
-            const Pixel fg = static_cast<Pixel>(cell.fg), bg = static_cast<Pixel>(cell.bg);
-            const uint8_t bits = font.data[static_cast<uint8_t>(cell.code) * h + r];
-            for (int32_t b = 0; b < 8; ++b) out[b] = (bits >> b) & 1 ? fg : bg;
+            glyph_row_put(out, font.data[static_cast<uint8_t>(cell.code) * h + r], static_cast<Pixel>(cell.fg),
+                          static_cast<Pixel>(cell.bg));
             out += 8;
         }
     }
@@ -156,10 +160,8 @@ void text_scroll(TextView* view, int32_t left, int32_t top, int32_t right, int32
 bool text_defer_write(const TextView* view, int32_t count) {
     if (!pending.owner) return false;
     const int32_t col = view->cursor_col, row = view->cursor_row;
-    if (pending.owner == screen && pending.page_index == screen->work_page &&
-        pending.page == screen->pages[screen->work_page] && !(screen->flags & kScreenToImage) &&
-        screen->font->glyph_width == 8 && row >= pending.top && row <= pending.bottom && col >= pending.left &&
-        col + count <= pending.right + 1) {
+    if (pending_on_work_page() && !(screen->flags & kScreenToImage) && screen->font->glyph_width == 8 &&
+        row >= pending.top && row <= pending.bottom && col >= pending.left && col + count <= pending.right + 1) {
         ColumnSpan& span = pending.marks[static_cast<size_t>(row - pending.top)];
         if (span.from >= span.end) {
             span = ColumnSpan{col, col + count};
