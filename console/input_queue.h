@@ -30,14 +30,21 @@ public:
         arrived_.notify_all();
     }
     // Appends every waiting item to `out`, in order.
-    void take_all(std::vector<T>& out) {
+    void take_all(std::vector<T>& out) { take_up_to(out, capacity_); }
+    // Appends the oldest `max` waiting items (or all) to `out`, in order;
+    // true when more wait.
+    bool take_up_to(std::vector<T>& out, size_t max) {
+        bool more;
         {
             const std::lock_guard<std::mutex> guard(mutex_);
-            if (items_.empty()) return;
-            out.insert(out.end(), items_.begin(), items_.end());
-            items_.clear();
+            if (items_.empty()) return false;
+            const size_t n = items_.size() < max ? items_.size() : max;
+            out.insert(out.end(), items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(n));
+            items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(n));
+            more = !items_.empty();
         }
         room_.notify_all();
+        return more;
     }
     // Sleeps until an item waits, a wake comes, or `ms` have gone by; true
     // when an item waits. A wake that came while no one waited ends the

@@ -34,6 +34,37 @@ TEST(InputQueue, KeepsOrderAndBoundsTheReader) {
     }
 }
 
+TEST(InputQueue, TakesTheOldestUpToAMaximum) {
+    struct Row {
+        Items waiting;
+        size_t max;
+        Items taken;
+        bool more;
+    };
+    const Row rows[] = {
+        {{}, 2, {}, false},
+        {{1, 2, 3}, 2, {1, 2}, true},
+        {{1, 2, 3}, 3, {1, 2, 3}, false},
+        {{1, 2}, 5, {1, 2}, false},
+        {{1, 2}, 0, {}, true},
+    };
+    for (const Row& row : rows) {
+        InputQueue<int> queue(4);
+        if (!row.waiting.empty()) queue.push(row.waiting.data(), row.waiting.size());
+        Items taken;
+        EXPECT_EQ(queue.take_up_to(taken, row.max), row.more);
+        EXPECT_EQ(taken, row.taken);
+        // The rest is still there, in order, and its room is free again.
+        Items rest;
+        queue.take_all(rest);
+        EXPECT_EQ(taken.size() + rest.size(), row.waiting.size());
+        if (!rest.empty()) {
+            EXPECT_EQ(rest.front(), row.waiting[taken.size()]);
+        }
+        EXPECT_EQ(queue.wait_for_room(), 4u);
+    }
+}
+
 // No wait below may end by its time: each must be ended by what it waits for.
 constexpr int32_t kForever = 600'000;
 

@@ -8,6 +8,7 @@
 #include "console/win32/code_page.h"
 #include "console/win32/console_reader.h"
 #include "console/win32/console_wait.h"
+#include "console/win32/stream_reader.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
@@ -139,6 +140,9 @@ void console_wait_input(int32_t ms) {
         return;
     }
     // A pipe cannot be waited on for data; a short sleep still spares the
-    // processor.
-    Sleep(static_cast<DWORD>(ms));
+    // processor, unless the stream has a reader of its own.
+    if (stream_reader_reads(input))
+        stream_reader_wait(ms);
+    else
+        Sleep(static_cast<DWORD>(ms));
 }

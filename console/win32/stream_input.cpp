@@ -1,8 +1,15 @@
+#include <vector>
+
 #include "console/console_input.h"
 #include "console/win32/libdn_io_input.h"
+#include "console/win32/stream_reader.h"
 #include "runtime/key_codes.h"
 
 namespace {
+
+constexpr size_t kReadSize = 256;
+// bytes_ready: the stream cannot say how many bytes wait.
+constexpr int64_t kUncounted = -2;
 
 void end_input(StreamInput& stream) {
     stream.ended = true;
@@ -26,14 +33,31 @@ int64_t bytes_ready(HANDLE input) {
         case FILE_TYPE_PIPE: {
             DWORD available = 0;
             if (PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return available;
-            // Broken: the writer has gone. Anything else that refuses a peek
-            // is read as it comes.
-            return GetLastError() == ERROR_BROKEN_PIPE ? -1 : 1;
+            // Broken: the writer has gone.
+            return GetLastError() == ERROR_BROKEN_PIPE ? -1 : kUncounted;
         }
         case FILE_TYPE_DISK:
-        case FILE_TYPE_CHAR: return 256;  // a read returns at once: data or the end
+        case FILE_TYPE_CHAR: return kReadSize;  // a read returns at once: data or the end
         default: return -1;
     }
+}
+
+// A stream that refuses a peek is read on the stream reader's thread, or,
+// without one, a byte at a time as it comes (which waits for that byte).
+void take_uncounted(StreamInput& stream, HANDLE input) {
+    if (!stream_reader_start(input)) {
+        unsigned char byte;
+        DWORD got = 0;
+        if (!ReadFile(input, &byte, 1, &got, nullptr) || got == 0)
+            end_input(stream);
+        else
+            push_bytes(stream, &byte, 1);
+        return;
+    }
+    std::vector<unsigned char> bytes;
+    const bool ended = stream_reader_take(bytes, kReadSize);
+    if (!bytes.empty()) push_bytes(stream, bytes.data(), static_cast<DWORD>(bytes.size()));
+    if (ended) end_input(stream);
 }
 
 }  // namespace
@@ -51,13 +75,17 @@ void pump_stream_input(StreamInput& stream, HANDLE input) {
         end_input(stream);
         return;
     }
-    const int64_t ready = bytes_ready(input);
+    const int64_t ready = stream_reader_reads(input) ? kUncounted : bytes_ready(input);
+    if (ready == kUncounted) {
+        take_uncounted(stream, input);
+        return;
+    }
     if (ready < 0) {
         end_input(stream);
         return;
     }
     if (ready == 0) return;
-    unsigned char buffer[256];
+    unsigned char buffer[kReadSize];
     DWORD got = 0;
     const DWORD want = ready < static_cast<int64_t>(sizeof buffer) ? static_cast<DWORD>(ready)
                                                                     : sizeof buffer;
