@@ -330,13 +330,14 @@ void draw_pending() {
 // the helper thread may take it in between. Making it current costs round
 // trips to the display server (under Wine several), which a program that
 // polls for keys with nothing to draw should not pay at every poll.
-bool bind_for_drawing(bool drawing) {
-    const bool bind = drawing && in_place && !lost && !context_bound && window.ops->bind_context;
-    if (bind) {
-        window.ops->bind_context(true);
-        context_bound = true;
-    }
-    return bind;
+// `always`: for a paint, which draws whatever is pending. The pending work
+// is looked at only where a context could be bound at all.
+bool bind_for_drawing(bool always) {
+    if (!in_place || lost || context_bound || !window.ops->bind_context) return false;
+    if (!always && !work_pending()) return false;
+    window.ops->bind_context(true);
+    context_bound = true;
+    return true;
 }
 void unbind_after_drawing(bool bound) {
     if (!bound) return;
@@ -348,7 +349,7 @@ void unbind_after_drawing(bool bound) {
 void deferred_pass() {
     note_pass();
     if (lost) return;
-    const bool bound = bind_for_drawing(work_pending());
+    const bool bound = bind_for_drawing(false);
     draw_pending();
     unbind_after_drawing(bound);
 }
@@ -357,7 +358,7 @@ void pass_work();
 
 // A pass's work, inside the screen lock.
 void pass_locked() {
-    const bool bound = bind_for_drawing(work_pending());
+    const bool bound = bind_for_drawing(false);
     pass_work();
     unbind_after_drawing(bound);
 }
