@@ -79,8 +79,8 @@ void write_all(Session& t, const std::string& bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0 && !t.gone) {
-        const ssize_t n = write(t.out, p, left);
-        if (n < 0 && errno == EINTR) continue;
+        // A full terminal is waited for; only a failure means it has gone.
+        const int64_t n = platform_write(t.out, p, left);
         if (n <= 0) {
             t.gone = t.input_ended = true;
             return;
