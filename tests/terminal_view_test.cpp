@@ -3,6 +3,9 @@
 // left on the normal screen, and the cells read from a screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,9 +114,10 @@ TEST(TerminalView, WholeTextScrollIsATerminalScroll) {
         std::vector<std::string> next;
         std::string want;
     } rows[] = {
-        {"one line, taller terminal", 9, {"BBB", "CCC", "DDD", "EEE"}, "\x1b[1;4r\x1b[1S\x1b[r\x1b[4;1HEEE"},
-        {"two lines", 9, {"CCC", "DDD", "EEE", "FFF"}, "\x1b[1;4r\x1b[2S\x1b[r\x1b[3;1HEEE\x1b[4;1HFFF"},
-        {"same height", 4, {"BBB", "CCC", "DDD", "   "}, "\x1b[1S\x1b[4;1H   "},
+        {"one line, taller terminal", 9, {"BBB", "CCC", "DDD", "EEE"},
+         "\x1b[1;4r\x1b[4;1H\n\x1b[r\x1b[4;1HEEE"},
+        {"two lines", 9, {"CCC", "DDD", "EEE", "FFF"}, "\x1b[1;4r\x1b[4;1H\n\n\x1b[r\x1b[3;1HEEE\x1b[4;1HFFF"},
+        {"same height", 4, {"BBB", "CCC", "DDD", "   "}, "\x1b[4;1H\n\x1b[4;1H   "},
         {"no scroll: one row changed", 9, {"AAA", "BBB", "CxC", "DDD"}, "\x1b[3;2Hx"},
     };
     for (const Row& r : rows) {
@@ -121,6 +125,70 @@ TEST(TerminalView, WholeTextScrollIsATerminalScroll) {
         view.resize(10, r.term_rows);
         render(view, Grid({"AAA", "BBB", "CCC", "DDD"}).picture());
         EXPECT_EQ(render(view, Grid(r.next).picture()), r.want) << r.what;
+    }
+}
+
+// A terminal that takes only what every terminal takes: cursor moves, the
+// clear, the scrolling region and line feeds. Other sequences (colours,
+// the cursor's visibility, CSI S as on the Linux console) change nothing.
+struct PlainTerminal {
+    int32_t cols, rows, row = 0, col = 0, top = 0, bottom;
+    std::vector<std::string> grid;
+    PlainTerminal(int32_t c, int32_t r) : cols(c), rows(r), bottom(r - 1), grid(r, std::string(c, ' ')) {}
+    void feed(const std::string& bytes) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\n') {
+                if (row != bottom) {
+                    row = std::min(row + 1, rows - 1);
+                } else {
+                    grid.erase(grid.begin() + top);
+                    grid.insert(grid.begin() + bottom, std::string(cols, ' '));
+                }
+            } else if (bytes[i] != '\x1b') {
+                if (col < cols) grid[row][col++] = bytes[i];
+            } else {
+                std::vector<int32_t> n{0};
+                for (i += 2; !std::isalpha(static_cast<unsigned char>(bytes[i])); ++i)
+                    if (bytes[i] == ';') n.push_back(0);
+                    else if (std::isdigit(static_cast<unsigned char>(bytes[i]))) n.back() = n.back() * 10 + bytes[i] - '0';
+                const int32_t second = n.size() > 1 ? n[1] : 0;
+                if (bytes[i] == 'H') {
+                    row = std::max(n[0], 1) - 1;
+                    col = std::max(second, 1) - 1;
+                } else if (bytes[i] == 'J') {
+                    grid.assign(rows, std::string(cols, ' '));
+                } else if (bytes[i] == 'r') {
+                    top = std::max(n[0], 1) - 1;
+                    bottom = second ? second - 1 : rows - 1;
+                    row = col = 0;
+                }
+            }
+        }
+    }
+};
+
+TEST(TerminalView, ScrollsShowOnATerminalThatIgnoresCsiS) {
+    std::mt19937 random(19);
+    const auto text_row = [&](int32_t cols) {
+        std::string row;
+        for (int32_t c = 0; c < cols; ++c) row += "ab"[random() % 2];
+        return row;
+    };
+    for (int round = 0; round < 300; ++round) {
+        const int32_t cols = 1 + random() % 4, rows = 1 + random() % 6, term_rows = rows + random() % 3;
+        TerminalView view(TermColours::ansi16);
+        view.resize(cols, term_rows);
+        PlainTerminal terminal(cols, term_rows);
+        std::vector<std::string> text;
+        for (int32_t r = 0; r < rows; ++r) text.push_back(text_row(cols));
+        for (int step = 0; step < 6; ++step) {
+            const int32_t k = random() % rows;
+            text.erase(text.begin(), text.begin() + k);
+            while (static_cast<int32_t>(text.size()) < rows) text.push_back(text_row(cols));
+            if (random() % 3 == 0) text[random() % rows][random() % cols] = 'z';
+            terminal.feed(render(view, Grid(text).picture()));
+            for (int32_t r = 0; r < rows; ++r) ASSERT_EQ(terminal.grid[r], text[r]) << round << " step " << step;
+        }
     }
 }
 

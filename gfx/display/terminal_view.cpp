@@ -184,15 +184,17 @@ bool TerminalView::scroll_to(const std::vector<TermCell>& next, std::string& out
         bool moved = true;
         for (int32_t r = 0; moved && r + k < shown_rows_; ++r) moved = row_equal(r, r + k);
         if (!moved) continue;
+        // Line feeds on the bottom row of the scrolling region, which every
+        // terminal honours: some (the Linux console) ignore CSI S.
         const bool region = shown_rows_ < term_rows_;
         if (region) {
             out += "\x1b[1;";
             append_number(out, shown_rows_);
             out += 'r';
         }
-        out += "\x1b[";
-        append_number(out, k);
-        out += 'S';
+        at_col_ = at_row_ = -1;
+        move_to(0, shown_rows_ - 1, out);
+        out.append(static_cast<size_t>(k), '\n');
         if (region) out += "\x1b[r";
         at_col_ = at_row_ = -1;
         const auto width = static_cast<std::ptrdiff_t>(shown_cols_);
