@@ -90,6 +90,7 @@ dialogue() {
     wait_line "EXIT 0" 10 || { bad "$name: no normal end"; return; }
     [ "$(info '#{alternate_on}')" = 0 ] && ok || bad "$name: alternate screen left on"
     check_report "$name (normal screen)"
+    t capture-pane -e -p -t e2e | grep -q $'\e\\[[0-9;]*[1-9][0-9;]*m' && bad "$name: results left in colours" || ok
     [ "$(info '#{cursor_flag}')" = 1 ] && ok || bad "$name: cursor left hidden"
     sleep 0.2
     cmp -s "$work/before" "$work/after" && ok || bad "$name: terminal settings changed"
