@@ -17,7 +17,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "console/posix/terminal.h"
 #include "console/posix/terminal_glyphs.h"
@@ -39,9 +38,9 @@ constexpr int64_t kHeldMs = 250;
 // terminal's cursor shows where the text goes.
 constexpr int64_t kWaitingMs = 100;
 constexpr int64_t kEscapeWaitMs = 50;
-// Bytes taken from the terminal at once; what they decode to waits in the
-// session until the screen's queue has room, and no more is read meanwhile.
-constexpr size_t kReadChunk = 4096;
+// Bytes taken from the terminal at once: what they decode to may wait for
+// room in the screen's queue, and no more is read meanwhile.
+constexpr size_t kReadChunk = 2048;
 
 const char kEnter[] = "\x1b[?1049h\x1b[?25l";
 const char kLeave[] = "\x1b[0m\x1b[?1049l";
@@ -53,9 +52,6 @@ struct Session {
     TerminalPicture picture;
     bool has_picture = false;
     TermDecoder decoder;
-    // Decoded codes not yet in the screen's queue, oldest at `backlog_at`.
-    std::vector<int32_t> backlog;
-    size_t backlog_at = 0;
     int64_t last_byte_ms = 0;
     bool input_ended = false;
     bool gone = false;  // the terminal went away: nothing more is written
@@ -98,23 +94,13 @@ void read_size(Session& t) {
         t.view.resize(80, 24);
 }
 
-// Under the screen lock: waiting codes into the queue's free slots only,
-// since a full queue drops its oldest code.
-void refill_queue(Session& t) {
-    for (int32_t room = key_queue_room(screen_key_queue); room > 0 && t.backlog_at < t.backlog.size(); --room)
-        key_queue_push(screen_key_queue, t.backlog[t.backlog_at++]);
-    if (t.backlog_at == t.backlog.size()) {
-        t.backlog.clear();
-        t.backlog_at = 0;
-    }
-}
-
-void keep_keys(Session& t, const TermEvent* events, int count) {
+// Under the screen lock.
+void push_keys(Session& t, const TermEvent* events, int count) {
     for (int i = 0; i < count; ++i) {
         const TermEvent& e = events[i];
         if (e.kind != TermEvent::key) continue;
         const int32_t code = translate_key_event(e.character, e.scan_code, e.virtual_key, e.control_state, 0);
-        if (code > 0) t.backlog.push_back(code);
+        if (code > 0) window_push_key(code);
         if (e.scan_code < 128) t.pressed_ms[e.scan_code] = now_ms();
     }
 }
@@ -125,8 +111,8 @@ void keep_keys(Session& t, const TermEvent* events, int count) {
 void read_keys(Session& t) {
     window_lock();
     const int32_t earlier = screen_key_queue.write_index;
-    refill_queue(t);
-    const bool refilled = screen_key_queue.write_index != earlier, room_for_more = t.backlog.empty();
+    window_take_waiting_keys();
+    const bool refilled = screen_key_queue.write_index != earlier, room_for_more = !window_keys_waiting();
     window_unlock();
     if (refilled) gfx_key_signal();
     if (t.input_ended || !room_for_more) {
@@ -144,11 +130,10 @@ void read_keys(Session& t) {
     TermEvent events[kTermEventsPerStep];
     window_lock();
     const int32_t before = screen_key_queue.write_index;
-    for (ssize_t i = 0; i < n; ++i) keep_keys(t, events, term_decoder_feed(t.decoder, bytes[i], events));
+    for (ssize_t i = 0; i < n; ++i) push_keys(t, events, term_decoder_feed(t.decoder, bytes[i], events));
     if (n > 0) t.last_byte_ms = now_ms();
     if (term_decoder_pending(t.decoder) && (t.input_ended || now_ms() - t.last_byte_ms >= kEscapeWaitMs))
-        keep_keys(t, events, term_decoder_timeout(t.decoder, events));
-    refill_queue(t);
+        push_keys(t, events, term_decoder_timeout(t.decoder, events));
     const bool pushed = screen_key_queue.write_index != before;
     window_unlock();
     // A program waiting inside its key poll wakes at once.
@@ -169,7 +154,7 @@ void pass(Session& t) {
     for (int sc = 0; sc < 128; ++sc)
         screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
     int32_t waiting = 0;
-    const bool closing = t.input_ended && t.backlog.empty() && !key_queue_peek(screen_key_queue, &waiting);
+    const bool closing = t.input_ended && !window_keys_waiting() && !key_queue_peek(screen_key_queue, &waiting);
     if (closing) key_queue_push(screen_key_queue, kCloseKey);
     if (resized.exchange(0)) read_size(t);
     if (terminal_take_resumed()) {
@@ -282,7 +267,7 @@ void exit_driver() {
 // for them, and the slots it freed take the codes that wait.
 void poll_events() {
     last_key_poll_ms.store(now_ms());
-    if (session) refill_queue(*session);
+    window_take_waiting_keys();
 }
 
 }  // namespace
