@@ -128,40 +128,31 @@ TEST(TerminalView, WholeTextScrollIsATerminalScroll) {
     }
 }
 
-// A terminal that takes only what every terminal takes: cursor moves, the
-// clear, the scrolling region and line feeds. Other sequences (colours,
-// the cursor's visibility, CSI S as on the Linux console) change nothing.
+// A terminal that takes only cursor moves, the clear, the scrolling region
+// and line feeds; the rest (colours, CSI S as on the Linux console) changes
+// nothing.
 struct PlainTerminal {
-    int32_t cols, rows, row = 0, col = 0, top = 0, bottom;
+    int32_t rows, row = 0, col = 0, top = 0, bottom;
     std::vector<std::string> grid;
-    PlainTerminal(int32_t c, int32_t r) : cols(c), rows(r), bottom(r - 1), grid(r, std::string(c, ' ')) {}
+    PlainTerminal(int32_t cols, int32_t r) : rows(r), bottom(r - 1), grid(r, std::string(cols, ' ')) {}
     void feed(const std::string& bytes) {
+        const std::string blank(grid[0].size(), ' ');
         for (size_t i = 0; i < bytes.size(); ++i) {
-            if (bytes[i] == '\n') {
-                if (row != bottom) {
-                    row = std::min(row + 1, rows - 1);
-                } else {
-                    grid.erase(grid.begin() + top);
-                    grid.insert(grid.begin() + bottom, std::string(cols, ' '));
-                }
+            int32_t n[2] = {0, 0}, k = 0;
+            if (bytes[i] == '\n' && row == bottom) {
+                grid.erase(grid.begin() + top);
+                grid.insert(grid.begin() + bottom, blank);
+            } else if (bytes[i] == '\n') {
+                row = std::min(row + 1, rows - 1);
             } else if (bytes[i] != '\x1b') {
-                if (col < cols) grid[row][col++] = bytes[i];
+                if (col < static_cast<int32_t>(blank.size())) grid[row][col++] = bytes[i];
             } else {
-                std::vector<int32_t> n{0};
                 for (i += 2; !std::isalpha(static_cast<unsigned char>(bytes[i])); ++i)
-                    if (bytes[i] == ';') n.push_back(0);
-                    else if (std::isdigit(static_cast<unsigned char>(bytes[i]))) n.back() = n.back() * 10 + bytes[i] - '0';
-                const int32_t second = n.size() > 1 ? n[1] : 0;
-                if (bytes[i] == 'H') {
-                    row = std::max(n[0], 1) - 1;
-                    col = std::max(second, 1) - 1;
-                } else if (bytes[i] == 'J') {
-                    grid.assign(rows, std::string(cols, ' '));
-                } else if (bytes[i] == 'r') {
-                    top = std::max(n[0], 1) - 1;
-                    bottom = second ? second - 1 : rows - 1;
-                    row = col = 0;
-                }
+                    if (bytes[i] == ';') k = 1;
+                    else if (std::isdigit(static_cast<unsigned char>(bytes[i]))) n[k] = n[k] * 10 + bytes[i] - '0';
+                if (bytes[i] == 'H') row = std::max(n[0], 1) - 1, col = std::max(n[1], 1) - 1;
+                if (bytes[i] == 'J') grid.assign(rows, blank);
+                if (bytes[i] == 'r') top = std::max(n[0], 1) - 1, bottom = n[1] ? n[1] - 1 : rows - 1, row = col = 0;
             }
         }
     }
@@ -169,25 +160,22 @@ struct PlainTerminal {
 
 TEST(TerminalView, ScrollsShowOnATerminalThatIgnoresCsiS) {
     std::mt19937 random(19);
-    const auto text_row = [&](int32_t cols) {
-        std::string row;
-        for (int32_t c = 0; c < cols; ++c) row += "ab"[random() % 2];
-        return row;
-    };
     for (int round = 0; round < 300; ++round) {
-        const int32_t cols = 1 + random() % 4, rows = 1 + random() % 6, term_rows = rows + random() % 3;
+        const size_t cols = 1 + random() % 4, rows = 1 + random() % 6;
+        const auto term_rows = static_cast<int32_t>(rows + random() % 3);
         TerminalView view(TermColours::ansi16);
-        view.resize(cols, term_rows);
-        PlainTerminal terminal(cols, term_rows);
+        view.resize(static_cast<int32_t>(cols), term_rows);
+        PlainTerminal terminal(static_cast<int32_t>(cols), term_rows);
         std::vector<std::string> text;
-        for (int32_t r = 0; r < rows; ++r) text.push_back(text_row(cols));
         for (int step = 0; step < 6; ++step) {
-            const int32_t k = random() % rows;
-            text.erase(text.begin(), text.begin() + k);
-            while (static_cast<int32_t>(text.size()) < rows) text.push_back(text_row(cols));
+            text.erase(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(random() % rows, text.size())));
+            for (std::string row; text.size() < rows; row.clear()) {
+                while (row.size() < cols) row += "ab"[random() % 2];
+                text.push_back(row);
+            }
             if (random() % 3 == 0) text[random() % rows][random() % cols] = 'z';
             terminal.feed(render(view, Grid(text).picture()));
-            for (int32_t r = 0; r < rows; ++r) ASSERT_EQ(terminal.grid[r], text[r]) << round << " step " << step;
+            ASSERT_EQ(std::vector<std::string>(terminal.grid.begin(), terminal.grid.begin() + rows), text) << round;
         }
     }
 }
