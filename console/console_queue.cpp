@@ -37,6 +37,5 @@ int32_t console_queue_take_pressed() {
 
 int32_t console_queue_room() {
     const std::lock_guard<std::mutex> lock(queue_mutex);
-    const int32_t waiting = (queue.write_index - queue.read_index) & (kConsoleKeyQueueCapacity - 1);
-    return kConsoleKeyQueueCapacity - 1 - waiting;
+    return key_queue_room(queue);
 }

@@ -45,6 +45,12 @@ void key_queue_push(KeyQueue<C>& q, int32_t code) {
     q.key_pressed = 1;
 }
 
+// How many codes fit before the queue starts dropping its oldest.
+template <int C>
+int32_t key_queue_room(const KeyQueue<C>& q) {
+    return C - 1 - ((q.write_index - q.read_index) & (C - 1));
+}
+
 // The oldest waiting code, or false when the queue is empty.
 template <int C>
 bool key_queue_peek(const KeyQueue<C>& q, int32_t* code) {

@@ -3,6 +3,9 @@
 // left on the normal screen, and the cells read from a screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -111,9 +114,10 @@ TEST(TerminalView, WholeTextScrollIsATerminalScroll) {
         std::vector<std::string> next;
         std::string want;
     } rows[] = {
-        {"one line, taller terminal", 9, {"BBB", "CCC", "DDD", "EEE"}, "\x1b[1;4r\x1b[1S\x1b[r\x1b[4;1HEEE"},
-        {"two lines", 9, {"CCC", "DDD", "EEE", "FFF"}, "\x1b[1;4r\x1b[2S\x1b[r\x1b[3;1HEEE\x1b[4;1HFFF"},
-        {"same height", 4, {"BBB", "CCC", "DDD", "   "}, "\x1b[1S\x1b[4;1H   "},
+        {"one line, taller terminal", 9, {"BBB", "CCC", "DDD", "EEE"},
+         "\x1b[1;4r\x1b[4;1H\n\x1b[r\x1b[4;1HEEE"},
+        {"two lines", 9, {"CCC", "DDD", "EEE", "FFF"}, "\x1b[1;4r\x1b[4;1H\n\n\x1b[r\x1b[3;1HEEE\x1b[4;1HFFF"},
+        {"same height", 4, {"BBB", "CCC", "DDD", "   "}, "\x1b[4;1H\n\x1b[4;1H   "},
         {"no scroll: one row changed", 9, {"AAA", "BBB", "CxC", "DDD"}, "\x1b[3;2Hx"},
     };
     for (const Row& r : rows) {
@@ -121,6 +125,58 @@ TEST(TerminalView, WholeTextScrollIsATerminalScroll) {
         view.resize(10, r.term_rows);
         render(view, Grid({"AAA", "BBB", "CCC", "DDD"}).picture());
         EXPECT_EQ(render(view, Grid(r.next).picture()), r.want) << r.what;
+    }
+}
+
+// A terminal that takes only cursor moves, the clear, the scrolling region
+// and line feeds; the rest (colours, CSI S as on the Linux console) changes
+// nothing.
+struct PlainTerminal {
+    int32_t rows, row = 0, col = 0, top = 0, bottom;
+    std::vector<std::string> grid;
+    PlainTerminal(int32_t cols, int32_t r) : rows(r), bottom(r - 1), grid(r, std::string(cols, ' ')) {}
+    void feed(const std::string& bytes) {
+        const std::string blank(grid[0].size(), ' ');
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            int32_t n[2] = {0, 0}, k = 0;
+            if (bytes[i] == '\n' && row == bottom) {
+                grid.erase(grid.begin() + top);
+                grid.insert(grid.begin() + bottom, blank);
+            } else if (bytes[i] == '\n') {
+                row = std::min(row + 1, rows - 1);
+            } else if (bytes[i] != '\x1b') {
+                if (col < static_cast<int32_t>(blank.size())) grid[row][col++] = bytes[i];
+            } else {
+                for (i += 2; !std::isalpha(static_cast<unsigned char>(bytes[i])); ++i)
+                    if (bytes[i] == ';') k = 1;
+                    else if (std::isdigit(static_cast<unsigned char>(bytes[i]))) n[k] = n[k] * 10 + bytes[i] - '0';
+                if (bytes[i] == 'H') row = std::max(n[0], 1) - 1, col = std::max(n[1], 1) - 1;
+                if (bytes[i] == 'J') grid.assign(rows, blank);
+                if (bytes[i] == 'r') top = std::max(n[0], 1) - 1, bottom = n[1] ? n[1] - 1 : rows - 1, row = col = 0;
+            }
+        }
+    }
+};
+
+TEST(TerminalView, ScrollsShowOnATerminalThatIgnoresCsiS) {
+    std::mt19937 random(19);
+    for (int round = 0; round < 300; ++round) {
+        const size_t cols = 1 + random() % 4, rows = 1 + random() % 6;
+        const auto term_rows = static_cast<int32_t>(rows + random() % 3);
+        TerminalView view(TermColours::ansi16);
+        view.resize(static_cast<int32_t>(cols), term_rows);
+        PlainTerminal terminal(static_cast<int32_t>(cols), term_rows);
+        std::vector<std::string> text;
+        for (int step = 0; step < 6; ++step) {
+            text.erase(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(std::min(random() % rows, text.size())));
+            for (std::string row; text.size() < rows; row.clear()) {
+                while (row.size() < cols) row += "ab"[random() % 2];
+                text.push_back(row);
+            }
+            if (random() % 3 == 0) text[random() % rows][random() % cols] = 'z';
+            terminal.feed(render(view, Grid(text).picture()));
+            ASSERT_EQ(std::vector<std::string>(terminal.grid.begin(), terminal.grid.begin() + rows), text) << round;
+        }
     }
 }
 
@@ -164,7 +220,7 @@ TEST(TerminalView, TextRowsForTheNormalScreen) {
     const Grid g({"AB  ", "    ", "C   ", "    "});
     std::string out;
     view.append_text_rows(g.picture(), out);
-    EXPECT_EQ(out, "\x1b[97;40mAB\x1b[0m\r\n\r\n\x1b[97;40mC\x1b[0m\r\n");
+    EXPECT_EQ(out, "AB\r\n\r\nC\r\n");
     std::string none;
     view.append_text_rows(Grid({"   "}).picture(), none);
     EXPECT_EQ(none, "");

@@ -28,6 +28,7 @@ struct Surface {
     int32_t presented_first = -1, presented_end = -1;
     std::atomic<int> passes{0};
     std::atomic<int> push_at_pass{-1};
+    int burst = 1;  // key events in that pass, 'a' to 'z' over and over
     uint8_t virtual_down[256] = {};
     int32_t display_rate = 0;  // what the display reports, 0 for nothing
 };
@@ -53,7 +54,10 @@ void present_rows(int32_t first, int32_t end) {
 void read_virtual_keys(uint8_t* down) { std::memcpy(down, surface->virtual_down, 256); }
 void pump_events() {
     // Like a window's key press arriving on some later pass.
-    if (++surface->passes == surface->push_at_pass) window_key_event('k', 0x25, 'K', 0);
+    if (++surface->passes != surface->push_at_pass) return;
+    if (surface->burst == 1) window_key_event('k', 0x25, 'K', 0);
+    for (int i = 0; surface->burst > 1 && i < surface->burst; ++i)
+        window_key_event(static_cast<uint8_t>('a' + i % 26), 0x25, 'K', 0);
 }
 
 const WindowOps scripted_ops = {
@@ -382,6 +386,23 @@ TEST_F(WindowTest, KeyPushedDuringASpinningPollIsSeen) {
         string_release_temp(k);
     }
     EXPECT_EQ(got, "k");
+}
+
+// A burst of key events larger than the key queue (a paste): every key
+// reaches the program, in order.
+TEST_F(WindowTest, BurstOfKeysLargerThanTheQueueKeepsEveryKey) {
+    s.burst = 100;
+    s.push_at_pass = 2;
+    ASSERT_EQ(open_window(19, 16), 0);
+    std::string got, want;
+    for (int i = 0; i < s.burst; ++i) want += static_cast<char>('a' + i % 26);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.size() < want.size() && std::chrono::steady_clock::now() < deadline) {
+        RtString* k = poll_key_string();
+        got.append(k->data ? k->data : "", string_length(k));
+        string_release_temp(k);
+    }
+    EXPECT_EQ(got, want);
 }
 
 // With nothing to draw the update thread waits idle; a drawing, a title, a

@@ -1,6 +1,7 @@
 // The terminal's settings while the program reads keys, and their
 // restoration on every way out: exit, Ctrl+C, fatal signals, stops.
 #include <errno.h>
+#include <pthread.h>
 #include <signal.h>
 #include <termios.h>
 #include <unistd.h>
@@ -34,10 +35,10 @@ const char show_cursor[] = "\x1b[?25h";
 const char hide_cursor[] = "\x1b[?25l";
 const char leave_alternate_screen[] = "\x1b[0m\x1b[?1049l";
 
+// Safe in a signal handler.
 void write_all(const char* bytes, size_t length) {
     while (length > 0) {
-        const ssize_t n = write(static_cast<int>(std_handles.output), bytes, length);
-        if (n < 0 && errno == EINTR) continue;
+        const int64_t n = platform_write(std_handles.output, bytes, length);
         if (n <= 0) return;
         bytes += n;
         length -= static_cast<size_t>(n);
@@ -123,9 +124,18 @@ void terminal_mode_enter(int fd) {
 }
 
 void terminal_mode_restore() {
+    // The shell may hold the terminal already (after Ctrl+Z, or when a parent
+    // in the same job took it back): a change made from the background
+    // would stop the program half-way, with the screen not yet restored,
+    // and stop it again at the next continue.
+    sigset_t ttou, before;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    pthread_sigmask(SIG_BLOCK, &ttou, &before);
     if (raw_applied.exchange(0)) tcsetattr(saved_fd, TCSANOW, &saved);
     if (alternate_screen.exchange(0)) write_all(leave_alternate_screen, sizeof leave_alternate_screen - 1);
     if (cursor_hidden.exchange(0)) write_all(show_cursor, sizeof show_cursor - 1);
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
 }
 
 void terminal_note_cursor_hidden(bool hidden) {

@@ -58,8 +58,8 @@ bool console_reader_start(HANDLE input) {
 
 bool console_reader_running() { return reader.load() != nullptr; }
 
-void console_reader_take(std::vector<INPUT_RECORD>& out) {
-    if (Reader* r = reader.load()) r->queue.take_all(out);
+void console_reader_take(std::vector<INPUT_RECORD>& out, size_t max) {
+    if (Reader* r = reader.load()) r->queue.take_up_to(out, max);
 }
 
 bool console_reader_wait(int32_t ms) {

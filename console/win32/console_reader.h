@@ -16,8 +16,9 @@
 // already; false when it cannot run (another handle, or no thread).
 bool console_reader_start(HANDLE input);
 bool console_reader_running();
-// Appends every record read so far to `out`, oldest first.
-void console_reader_take(std::vector<INPUT_RECORD>& out);
+// Appends the records read so far to `out`, oldest first: at most `max`,
+// the rest waiting for the next take.
+void console_reader_take(std::vector<INPUT_RECORD>& out, size_t max = SIZE_MAX);
 // Sleeps until a record waits, console_reader_wake is called (also before
 // the wait began, if no wait has taken that wake yet), or `ms` have gone
 // by; true when a record waits.

@@ -115,15 +115,18 @@ void pump_console_input() {
         pump_stream_input(standard_input, input);
         return;
     }
+    // A record gives at most one code: only as many are taken as the queue
+    // holds without dropping a waiting code, the rest wait (a paste).
+    const size_t room = static_cast<size_t>(console_queue_room());
     if (console_reader_start(input)) {
         std::vector<INPUT_RECORD> records;
-        console_reader_take(records);
+        console_reader_take(records, room);
         for (const INPUT_RECORD& record : records) handle_record(record);
         return;
     }
     INPUT_RECORD record;
     DWORD count = 0;
-    while (PeekConsoleInputA(input, &record, 1, &count) && count > 0) {
+    for (size_t taken = 0; taken < room && PeekConsoleInputA(input, &record, 1, &count) && count > 0; ++taken) {
         if (!ReadConsoleInputA(input, &record, 1, &count) || count == 0) return;
         handle_record(record);
     }

@@ -42,9 +42,7 @@ void null_driver_read_console(bool on) { reads_console = on; }
 // oldest code when full, and the console keeps offering the close code
 // once its input has ended, which must not push typed keys out.
 void screen_take_console_keys() {
-    const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
-                            (kScreenKeyQueueCapacity - 1);
-    int32_t room = kScreenKeyQueueCapacity - 1 - waiting;
+    int32_t room = key_queue_room(screen_key_queue);
     if (room == 0) return;
     pump_console_input();
     for (; room > 0; --room) {

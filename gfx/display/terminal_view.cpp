@@ -184,15 +184,17 @@ bool TerminalView::scroll_to(const std::vector<TermCell>& next, std::string& out
         bool moved = true;
         for (int32_t r = 0; moved && r + k < shown_rows_; ++r) moved = row_equal(r, r + k);
         if (!moved) continue;
+        // Line feeds on the bottom row of the scrolling region, which every
+        // terminal honours: some (the Linux console) ignore CSI S.
         const bool region = shown_rows_ < term_rows_;
         if (region) {
             out += "\x1b[1;";
             append_number(out, shown_rows_);
             out += 'r';
         }
-        out += "\x1b[";
-        append_number(out, k);
-        out += 'S';
+        at_col_ = at_row_ = -1;
+        move_to(0, shown_rows_ - 1, out);
+        out.append(static_cast<size_t>(k), '\n');
         if (region) out += "\x1b[r";
         at_col_ = at_row_ = -1;
         const auto width = static_cast<std::ptrdiff_t>(shown_cols_);
@@ -266,20 +268,14 @@ void TerminalView::render(const TermPicture& p, std::string& out) {
     }
 }
 
+// In the terminal's own colours: the program's would stand out as bars in
+// the history of a terminal with other colours.
 void TerminalView::append_text_rows(const TermPicture& p, std::string& out) const {
     if (!p.cells) return;
     const int32_t last = term_last_text_row(p);
-    TerminalView writer(colours_);
-    for (int c = 0; c < 256; ++c) writer.glyphs_[c] = glyphs_[c];
-    writer.term_cols_ = 1 << 30;  // no wrap to track
     for (int32_t r = 0; r <= last; ++r) {
         const int32_t end = term_row_text_end(p, r);
-        for (int32_t c = 0; c < end; ++c) {
-            const TermCell& cell = p.cells[static_cast<size_t>(r) * p.cols + c];
-            writer.put(TermCell{cell.glyph, terminal_colour(cell.fg), terminal_colour(cell.bg)}, out);
-        }
-        if (writer.pen_known_) out += "\x1b[0m";
-        writer.pen_known_ = false;
+        for (int32_t c = 0; c < end; ++c) out += glyphs_[p.cells[static_cast<size_t>(r) * p.cols + c].glyph & 0xFF];
         out += "\r\n";
     }
 }

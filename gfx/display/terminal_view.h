@@ -70,7 +70,8 @@ public:
     void render(const TermPicture& picture, std::string& out);
 
     // The picture's rows up to the last one holding text, for the normal
-    // screen: each up to its last non-blank cell, colours reset at its end.
+    // screen: each up to its last non-blank cell, in the terminal's own
+    // colours.
     void append_text_rows(const TermPicture& picture, std::string& out) const;
 
     // The grid cell at the terminal's top left.

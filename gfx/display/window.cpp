@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -56,6 +57,13 @@ constexpr int32_t kIdleWaitMs = 100;
 // interval.
 std::atomic<bool> idle_waiting{false};
 
+// Codes of a burst of keys (a paste) that found the screen's queue full,
+// oldest first, under the screen lock: they move in as the program takes
+// keys. Bounded, so that a program that reads no keys loses the oldest, as
+// the queue itself does.
+constexpr size_t kWaitingKeysLimit = 8192;
+std::deque<int32_t> waiting_keys;
+
 // Ends the update thread's sleep between passes when the screen closes.
 std::mutex pace_mutex;
 std::condition_variable pace_changed;
@@ -95,6 +103,7 @@ bool work_pending() {
         std::lock_guard<std::mutex> guard(title_mutex);
         if (window.title_changed) return true;
     }
+    if (!waiting_keys.empty() && key_queue_room(screen_key_queue) > 0) return true;
     return screen && (text_settle_pending() ||
                       std::any_of(screen->dirty, screen->dirty + screen->height, [](uint8_t d) { return d != 0; }));
 }
@@ -183,6 +192,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags) {
     window_exit();
     lost = false;
+    waiting_keys.clear();
     context_bound = false;
     idle_waiting = false;
     window = WindowState{};
@@ -386,6 +396,7 @@ void pass_work() {
             }
         }
     }
+    window_take_waiting_keys();
     if (ops.pump_events) ops.pump_events();
 }
 
@@ -538,8 +549,25 @@ int32_t window_key_code(uint8_t character, uint16_t scan_code, uint16_t virtual_
 }
 
 void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state) {
-    if (const int32_t code = window_key_code(character, scan_code, virtual_key, control_state))
+    if (const int32_t code = window_key_code(character, scan_code, virtual_key, control_state)) window_push_key(code);
+}
+
+void window_push_key(int32_t code) {
+    if (waiting_keys.empty() && key_queue_room(screen_key_queue) > 0) {
         key_queue_push(screen_key_queue, code);
+        return;
+    }
+    if (waiting_keys.size() == kWaitingKeysLimit) waiting_keys.pop_front();
+    waiting_keys.push_back(code);
+}
+
+bool window_keys_waiting() { return !waiting_keys.empty(); }
+
+void window_take_waiting_keys() {
+    for (int32_t room = key_queue_room(screen_key_queue); room > 0 && !waiting_keys.empty(); --room) {
+        key_queue_push(screen_key_queue, waiting_keys.front());
+        waiting_keys.pop_front();
+    }
 }
 
 void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down) {

@@ -183,6 +183,13 @@ bool window_toggle_full_screen();
 // A key event into the screen's key queue: the code window_key_code gives,
 // if any. `character` is the code page 437 byte typed, 0 if none.
 void window_key_event(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state);
+// A code into the screen's key queue, under the screen lock. A full queue
+// would drop its oldest code: the code waits behind any waiting ones
+// instead, and the update thread's passes (and drivers that see the
+// program look for keys) move them in as slots free up.
+void window_push_key(int32_t code);
+bool window_keys_waiting();
+void window_take_waiting_keys();
 // The code a key event puts into the queue, as the Windows window procedure
 // does it: translate_key_event's code, but a character typed with Alt (and
 // without Ctrl, which would make it AltGr) is none, since Windows delivers

@@ -1,6 +1,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <fenv.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/time.h>
 #include <time.h>
@@ -25,9 +26,19 @@ void platform_std_handles_init() {
 
 int64_t platform_write(intptr_t handle, const void* bytes, size_t length) {
     if (handle < 0) return -1;
+    const int fd = static_cast<int>(handle);
     for (;;) {
-        const ssize_t n = write(static_cast<int>(handle), bytes, length);
-        if (n >= 0 || errno != EINTR) return n;
+        const ssize_t n = write(fd, bytes, length);
+        if (n >= 0) return n;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            // Output opened non-blocking (some terminals do that) with its
+            // reader behind: wait for room. A reader that went away shows as
+            // a hang-up or an error, and the next write reports it.
+            pollfd p{fd, POLLOUT, 0};
+            if (poll(&p, 1, -1) < 0 && errno != EINTR) return -1;
+        } else if (errno != EINTR) {
+            return n;
+        }
     }
 }
 

@@ -2,8 +2,9 @@
 # The dice program on the "Terminal" driver, with no display, in a real
 # terminal (a detached tmux session of fixed size): the dialogue read back
 # row by row at several sizes and colour depths, the cursor during the
-# line input, the results left on the normal screen, a resize, a terminal
-# smaller than the text, and every way out (final key, Ctrl+C, hang-up)
+# line input, the results left on the normal screen, a long paste, a
+# resize, a terminal smaller than the text, and every way out (final key,
+# Ctrl+C, hang-up)
 # with the terminal's settings unchanged. A redirected run still reports
 # that no screen could be had.
 # With an emulator (Wine) only the dialogue runs, in the console's colours.
@@ -89,6 +90,7 @@ dialogue() {
     wait_line "EXIT 0" 10 || { bad "$name: no normal end"; return; }
     [ "$(info '#{alternate_on}')" = 0 ] && ok || bad "$name: alternate screen left on"
     check_report "$name (normal screen)"
+    t capture-pane -e -p -t e2e | grep -q $'\e\\[[0-9;]*[1-9][0-9;]*m' && bad "$name: results left in colours" || ok
     [ "$(info '#{cursor_flag}')" = 1 ] && ok || bad "$name: cursor left hidden"
     sleep 0.2
     cmp -s "$work/before" "$work/after" && ok || bad "$name: terminal settings changed"
@@ -98,6 +100,16 @@ dialogue "80x24, 16 colours" 80 24 $'\e[97m' TERM=xterm
 dialogue "120x40, 256 colours" 120 40 $'\e[38;5;231m' TERM=xterm-256color
 dialogue "80x24, truecolor" 80 24 $'\e[38;2;255;255;255m' TERM=xterm-256color COLORTERM=truecolor
 dialogue "120x40, truecolor, asked for" 120 40 $'\e[38;2;255;255;255m' TERM=screen COLORTERM=24bit DNGFX=terminal
+
+# A paste far longer than the screen's key queue: every byte reaches the
+# line editor, the answer's first digits too.
+start 80 24 TERM=xterm
+wait_line "$prompt" 20 || bad "paste: no prompt"
+t send-keys -t e2e -l "12$(printf '%40s' '')"
+t send-keys -t e2e Enter
+if wait_match "^frecuecia absoluta de +6 = "; then check_report "paste"; else bad "paste: no report"; fi
+t send-keys -t e2e x
+wait_line "EXIT 0" 10 && ok || bad "paste: no normal end"
 
 # A terminal smaller than the text shows the part that holds the cursor;
 # growing it shows everything again.

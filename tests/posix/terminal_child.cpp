@@ -12,11 +12,17 @@
 //            exit 0 if the key-reading settings were taken back, else 4
 //   hangup   raise SIGHUP; exit 7 if the next read gives the close code,
 //            else 8
+//   behind   as a program a parent of the same session started, which
+//            takes the terminal back before the stop comes (as the shell
+//            does at Ctrl+Z); exit 0 if the stop was that signal's own and
+//            one continue resumed it, 5 if the restore stopped it, 6 if it
+//            stopped again once continued
 // Standard input and output are the terminal; a byte goes to descriptor 3
 // once the terminal is set up. Exits with kSkipped when SIGNAL already has a
 // handler (a sanitizer's), which the runtime leaves in charge.
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -46,6 +52,45 @@ void take_terminal() {
     (void)!write(kReadyDescriptor, "r", 1);
 }
 
+int stop_behind_parent() {
+    own_terminal();
+    signal(SIGTTOU, SIG_IGN);  // the parent hands the terminal around
+    int go[2], ready[2];
+    if (pipe(go) != 0 || pipe(ready) != 0) return 2;
+    const pid_t program = fork();
+    if (program == 0) {
+        signal(SIGTTOU, SIG_DFL);
+        setpgid(0, 0);
+        char c;
+        if (read(go[0], &c, 1) != 1) _exit(2);
+        take_terminal();
+        (void)!write(ready[1], "r", 1);
+        pause();  // until the stop handler returns, once continued
+        termios resumed{};
+        tcgetattr(0, &resumed);
+        _exit(resumed.c_lflag & ICANON ? 4 : 0);
+    }
+    setpgid(program, program);
+    tcsetpgrp(0, program);
+    char c;
+    if (write(go[1], "g", 1) != 1 || read(ready[0], &c, 1) != 1) return 2;
+    tcsetpgrp(0, getpgrp());
+    kill(program, SIGTSTP);
+    int status = 0;
+    waitpid(program, &status, WUNTRACED);
+    const bool own_stop = WIFSTOPPED(status) && WSTOPSIG(status) == SIGTSTP;
+    tcsetpgrp(0, program);  // fg
+    kill(program, SIGCONT);
+    waitpid(program, &status, WUNTRACED);
+    if (WIFSTOPPED(status)) {
+        kill(program, SIGKILL);
+        waitpid(program, &status, 0);
+        return 6;
+    }
+    if (!own_stop) return 5;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +106,7 @@ int main(int argc, char** argv) {
         tcgetattr(0, &resumed);
         _exit(resumed.c_lflag & ICANON ? 4 : 0);
     }
+    if (std::strcmp(way, "behind") == 0) return stop_behind_parent();
     if (sig) {
         struct sigaction current{};
         if (sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return kSkipped;

@@ -261,6 +261,18 @@ TEST(TerminalMode, StoppedWithTheSettingsRestoredAndTakenBackOnContinue) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// Started by a parent of the same job, which holds the terminal when the
+// stop comes: the restore must not be stopped itself.
+TEST(TerminalMode, StoppedBehindAParentResumesAtTheFirstContinue) {
+    PtyTerminal pty(80, 24, "\x1b[1;1R");
+    const pid_t pid = spawn_terminal_child(pty.slave(), -1, "behind");
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
 TEST(TerminalMode, HangUpEndsTheInput) {
     PtyTerminal pty(80, 24, "\x1b[1;1R");
     const int status = run_child(pty, "hangup", SIGHUP, [] {});

@@ -1,9 +1,11 @@
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/console.h"
@@ -210,6 +212,29 @@ TEST(RawOutput, PipeGetsTheBytesUnchanged) {
     for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
     close(fds[0]);
     EXPECT_EQ(got, text + "h\xc3\xa9");
+}
+
+// Output opened non-blocking, with a reader that falls behind: every byte
+// waits for room instead of the output being given up.
+TEST(RawOutput, NonBlockingOutputWaitsForASlowReader) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    fcntl(fds[1], F_SETFL, O_NONBLOCK);
+    terminal_output_forget();
+    std_handles.output = fds[1];
+    std::string got;
+    std::thread reader([&] {
+        usleep(100 * 1000);
+        char buffer[4096];
+        for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, n);
+    });
+    print(std::string(1 << 20, 'x'));
+    close(fds[1]);
+    reader.join();
+    close(fds[0]);
+    std_handles.output = -1;
+    terminal_output_forget();
+    EXPECT_EQ(got.size(), 1u << 20);
 }
 
 // A line from a pipe echoed into a pipe: the editor's cursor model reaches

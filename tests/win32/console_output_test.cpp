@@ -304,3 +304,37 @@ TEST_F(Console, InputComesThroughTheReaderThread) {
     done = true;
     waker.join();
 }
+
+// A paste larger than the console queue, pumped twice before the program
+// takes a key: each pump takes only what the queue holds, and the rest
+// waits with the reader instead of pushing waiting keys out.
+TEST_F(Console, PasteLargerThanTheQueueKeepsEveryKey) {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std_handles.input = reinterpret_cast<intptr_t>(input);
+    while (console_queue_take() != -1) {
+    }
+    pump_console_input();
+    std::vector<INPUT_RECORD> typed;
+    std::string want;
+    for (int i = 0; i < 1000; ++i) {
+        const char c = static_cast<char>('a' + i % 26);
+        const WORD vk = static_cast<WORD>(c - 'a' + 'A');
+        INPUT_RECORD r{};
+        r.EventType = KEY_EVENT;
+        r.Event.KeyEvent = {TRUE, 1, vk, static_cast<WORD>(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC)), {}, 0};
+        r.Event.KeyEvent.uChar.AsciiChar = c;
+        typed.push_back(r);
+        want += c;
+    }
+    DWORD written = 0;
+    ASSERT_TRUE(WriteConsoleInputA(input, typed.data(), static_cast<DWORD>(typed.size()), &written));
+    std::string got;
+    const DWORD deadline = GetTickCount() + 20000;
+    while (got.size() < want.size() && GetTickCount() < deadline) {
+        console_wait_input(100);
+        pump_console_input();
+        pump_console_input();
+        for (int32_t c = console_queue_take(); c != -1; c = console_queue_take()) got += static_cast<char>(c);
+    }
+    EXPECT_EQ(got, want);
+}

@@ -13,7 +13,8 @@ namespace {
 std::vector<int32_t> drain() {
     std::vector<int32_t> codes;
     int32_t c;
-    while (key_queue_take(screen_key_queue, &c)) codes.push_back(c);
+    for (window_take_waiting_keys(); key_queue_take(screen_key_queue, &c); window_take_waiting_keys())
+        codes.push_back(c);
     return codes;
 }
 
@@ -61,6 +62,7 @@ TEST_F(WindowProc, MessagesBecomeKeyCodes) {
         // Characters, once per repeat.
         {"letter", WM_CHAR, 'a', 1, {'a'}},
         {"repeated", WM_CHAR, 'z', 3, {'z', 'z', 'z'}},
+        {"repeated past the queue", WM_CHAR, 'y', 40, std::vector<int32_t>(40, 'y')},
         {"Enter", WM_CHAR, 13, 1, {13}},
         // Extended keys at key-down, once per repeat; their WM_CHAR never comes.
         {"Up", WM_KEYDOWN, VK_UP, key_lparam(1, 0x48, true), {0x48FF}},

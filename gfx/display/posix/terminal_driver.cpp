@@ -38,6 +38,9 @@ constexpr int64_t kHeldMs = 250;
 // terminal's cursor shows where the text goes.
 constexpr int64_t kWaitingMs = 100;
 constexpr int64_t kEscapeWaitMs = 50;
+// Bytes taken from the terminal at once: what they decode to may wait for
+// room in the screen's queue, and no more is read meanwhile.
+constexpr size_t kReadChunk = 2048;
 
 const char kEnter[] = "\x1b[?1049h\x1b[?25l";
 const char kLeave[] = "\x1b[0m\x1b[?1049l";
@@ -72,8 +75,8 @@ void write_all(Session& t, const std::string& bytes) {
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0 && !t.gone) {
-        const ssize_t n = write(t.out, p, left);
-        if (n < 0 && errno == EINTR) continue;
+        // A full terminal is waited for; only a failure means it has gone.
+        const int64_t n = platform_write(t.out, p, left);
         if (n <= 0) {
             t.gone = t.input_ended = true;
             return;
@@ -97,20 +100,28 @@ void push_keys(Session& t, const TermEvent* events, int count) {
         const TermEvent& e = events[i];
         if (e.kind != TermEvent::key) continue;
         const int32_t code = translate_key_event(e.character, e.scan_code, e.virtual_key, e.control_state, 0);
-        if (code > 0) key_queue_push(screen_key_queue, code);
+        if (code > 0) window_push_key(code);
         if (e.scan_code < 128) t.pressed_ms[e.scan_code] = now_ms();
     }
 }
 
 // Waits up to one pass interval for key bytes and turns them into codes.
+// While codes from earlier bytes still wait for room, the terminal keeps
+// the rest.
 void read_keys(Session& t) {
-    if (t.input_ended) {
+    window_lock();
+    const int32_t earlier = screen_key_queue.write_index;
+    window_take_waiting_keys();
+    const bool refilled = screen_key_queue.write_index != earlier, room_for_more = !window_keys_waiting();
+    window_unlock();
+    if (refilled) gfx_key_signal();
+    if (t.input_ended || !room_for_more) {
         usleep(kPassMs * 1000);
         return;
     }
     pollfd p{t.in, POLLIN, 0};
     const int ready = poll(&p, 1, kPassMs);
-    unsigned char bytes[256];
+    unsigned char bytes[kReadChunk];
     ssize_t n = 0;
     if (ready > 0) {
         n = read(t.in, bytes, sizeof bytes);
@@ -143,7 +154,7 @@ void pass(Session& t) {
     for (int sc = 0; sc < 128; ++sc)
         screen->key_down[sc] = t.pressed_ms[sc] != 0 && now - t.pressed_ms[sc] < kHeldMs ? 1 : 0;
     int32_t waiting = 0;
-    const bool closing = t.input_ended && !key_queue_peek(screen_key_queue, &waiting);
+    const bool closing = t.input_ended && !window_keys_waiting() && !key_queue_peek(screen_key_queue, &waiting);
     if (closing) key_queue_push(screen_key_queue, kCloseKey);
     if (resized.exchange(0)) read_size(t);
     if (terminal_take_resumed()) {
@@ -252,8 +263,12 @@ void exit_driver() {
     session.reset();
 }
 
-// The program's thread looks for keys: it is waiting for them.
-void poll_events() { last_key_poll_ms.store(now_ms()); }
+// The program's thread looks for keys, under the screen lock: it is waiting
+// for them, and the slots it freed take the codes that wait.
+void poll_events() {
+    last_key_poll_ms.store(now_ms());
+    window_take_waiting_keys();
+}
 
 }  // namespace
 

@@ -20,7 +20,7 @@ int32_t repeat_count(LPARAM lparam) {
 }
 
 void push_repeated(int32_t code, int32_t times) {
-    for (int32_t i = 0; i < times; ++i) key_queue_push(screen_key_queue, code);
+    for (int32_t i = 0; i < times; ++i) window_push_key(code);
 }
 
 // The character a key types, as ToAscii gives it; 0 when none.

@@ -88,7 +88,7 @@ bool key_press(XKeyEvent& ev) {
     if (count > 1) {
         // A composed sequence of several characters: each as typed.
         for (int i = 0; i < count; ++i)
-            if (const uint8_t b = x11_typed_byte(chars[i])) key_queue_push(screen_key_queue, b);
+            if (const uint8_t b = x11_typed_byte(chars[i])) window_push_key(b);
         return true;
     }
     const WindowsKey key = x11_windows_key(press);
