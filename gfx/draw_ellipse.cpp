@@ -76,6 +76,21 @@ void outline(const Canvas& c, const Ellipse& e, uint32_t value) {
             visible_offsets(e.cx, last, c.x0, c.x1, [&](int64_t u) { plot4<Pixel>(c, e, u, 0, value); });
         return;
     }
+    const int64_t r = static_cast<int64_t>(e.a);
+    if (e.a == e.b && !e.arc && e.cx - r >= c.x0 && e.cx + r < c.x1 && e.cy - r >= c.y0 && e.cy + r < c.y1) {
+        // A whole circle in view: its rows are the columns turned over.
+        for (int64_t u = 0; u <= e.last_column; ++u) {
+            const int64_t v = row_at(e, static_cast<double>(u));
+            for (auto [p, q] : {std::pair{u, v}, std::pair{v, u}}) {
+                pixel_store<Pixel>(c, e.cx + p, e.cy + q, value);
+                pixel_store<Pixel>(c, e.cx - p, e.cy + q, value);
+                pixel_store<Pixel>(c, e.cx + p, e.cy - q, value);
+                pixel_store<Pixel>(c, e.cx - p, e.cy - q, value);
+            }
+        }
+        c.mark_rows(e.cy - r, e.cy + r + 1);
+        return;
+    }
     visible_offsets(e.cx, e.last_column, c.x0, c.x1,
                     [&](int64_t u) { plot4<Pixel>(c, e, u, row_at(e, static_cast<double>(u)), value); });
     visible_offsets(e.cy, e.last_row, c.y0, c.y1,

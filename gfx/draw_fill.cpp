@@ -56,9 +56,7 @@ private:
         const int64_t lo = next != row.begin() ? std::prev(next)->right + 1 : c_.x0;
         const int64_t hi = next != row.end() ? next->left - 1 : c_.x1 - 1;
         const Pixel* line = reinterpret_cast<const Pixel*>(c_.rows[y]);
-        int64_t l = x, r = x;
-        while (l > lo && line[l - 1] != border_) --l;
-        while (r < hi && line[r + 1] != border_) ++r;
+        const int64_t l = find_back(line, x - 1, lo) + 1, r = find(line, x + 1, hi, true) - 1;
         row.insert(next, Span{l, r});
         paint(y, l, r);
         if (y > c_.y0) scan(y - 1, l, r);
@@ -71,21 +69,50 @@ private:
         const std::vector<Span>& row = painted_[static_cast<size_t>(y - c_.y0)];
         auto span = std::lower_bound(row.begin(), row.end(), l, [](const Span& s, int64_t v) { return s.right < v; });
         const Pixel* line = reinterpret_cast<const Pixel*>(c_.rows[y]);
-        bool in_run = false;
-        for (int64_t x = l; x <= r; ++x) {
+        for (int64_t x = l; x <= r;) {
             if (span != row.end() && span->left <= x) {
-                x = span->right;
+                x = span->right + 1;
                 ++span;
-                in_run = false;
                 continue;
             }
-            if (line[x] == border_) {
-                in_run = false;
-            } else if (!in_run) {
+            const int64_t end = span != row.end() && span->left <= r ? span->left - 1 : r;
+            while (x <= end) {
+                x = find(line, x, end, false);
+                if (x > end) break;
                 seeds_.push_back({x, y});
-                in_run = true;
+                x = find(line, x, end, true) + 1;
             }
+            x = end + 1;
         }
+    }
+
+    // The first x in from..to whose pixel is (or, with !border, is not) the
+    // border, or to + 1. Blocks are tested whole, a loop that vectorises.
+    int64_t find(const Pixel* line, int64_t from, int64_t to, bool border) const {
+        constexpr int64_t kBlock = 32;
+        int64_t x = from;
+        const Pixel b = border_;
+        for (; x + kBlock <= to + 1; x += kBlock) {
+            int hits = 0;
+            for (int64_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
+            if (border ? hits != 0 : hits != kBlock) break;
+        }
+        while (x <= to && (line[x] == border_) != border) ++x;
+        return x;
+    }
+
+    // The last x in lo..from whose pixel is the border, or lo - 1.
+    int64_t find_back(const Pixel* line, int64_t from, int64_t lo) const {
+        constexpr int64_t kBlock = 32;
+        int64_t x = from;
+        const Pixel b = border_;
+        for (; x - kBlock + 1 >= lo; x -= kBlock) {
+            int hits = 0;
+            for (int64_t i = 0; i < kBlock; ++i) hits += line[x - kBlock + 1 + i] == b;
+            if (hits) break;
+        }
+        while (x >= lo && line[x] != border_) --x;
+        return x;
     }
 
     void paint(int64_t y, int64_t l, int64_t r) {

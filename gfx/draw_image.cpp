@@ -77,12 +77,19 @@ bool put_row(Pixel* out, const Pixel* in, int64_t count, int32_t mode, int32_t a
             for (int64_t i = 0; i < count; ++i) out[i] ^= in[i];
             break;
         case kPutTransparent:
-            wrote = false;
+        {
+            // A select rather than a branch, so that the loop vectorises.
+            const Pixel key = static_cast<Pixel>(clear), colour_bits = static_cast<Pixel>(sizeof(Pixel) == 4 ? 0xFFFFFFu : ~0u);
+            Pixel shown = 0;
             for (int64_t i = 0; i < count; ++i) {
-                const bool keep = (sizeof(Pixel) == 4 ? in[i] & 0xFFFFFFu : in[i]) == clear;
-                if (!keep) out[i] = in[i], wrote = true;
+                const Pixel s = in[i];
+                const bool skip = static_cast<Pixel>(s & colour_bits) == key;
+                out[i] = skip ? out[i] : s;
+                shown |= static_cast<Pixel>(!skip);
             }
+            wrote = shown;
             break;
+        }
         default:
             for (int64_t i = 0; i < count; ++i)
                 out[i] = static_cast<Pixel>(blend(in[i], out[i], alpha < 0 ? uint32_t{in[i]} >> 24 : uint32_t(alpha)));

@@ -125,12 +125,17 @@ uint32_t pixel_read(const Canvas& c, int64_t x, int64_t y) {
 namespace {
 template <class Pixel>
 void span_fill_as(const Canvas& c, int64_t y, int64_t x, int64_t x_end, uint32_t value) {
-    Pixel* out = reinterpret_cast<Pixel*>(c.rows[y]) + x;
-    const Pixel p = static_cast<Pixel>(value);
-    if constexpr (sizeof(Pixel) == 1)
-        std::memset(out, p, static_cast<size_t>(x_end - x));
-    else
-        for (int64_t i = 0; i < x_end - x; ++i) out[i] = p;
+    uint8_t* out = c.rows[y] + x * sizeof(Pixel);
+    const size_t bytes = static_cast<size_t>(x_end - x) * sizeof(Pixel);
+    if constexpr (sizeof(Pixel) == 1) {
+        std::memset(out, static_cast<int>(value & 0xFF), bytes);
+    } else {
+        // One pixel, then the filled part copied onto the rest, doubling.
+        const Pixel p = static_cast<Pixel>(value);
+        std::memcpy(out, &p, sizeof p);
+        for (size_t done = sizeof p; done < bytes; done *= 2)
+            std::memcpy(out + done, out, done < bytes - done ? done : bytes - done);
+    }
 }
 }  // namespace
 
