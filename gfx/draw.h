@@ -29,8 +29,9 @@ constexpr uint32_t kWindowYDown = 0x200;   // window: y grows downwards
 constexpr uint32_t kPenWorld = 0x400;      // pen_get: in world units
 
 // Sets the view to `box` (screen pixels, corners in any order, limited to the
-// screen), filled with `fill` and bordered just outside with `border` when
-// they are not negative. A null box resets the view to the whole screen.
+// screen; wholly outside it is error 1), filled with `fill` and bordered just
+// outside with `border` when not negative. A null box resets it to the whole
+// screen. Either way drawing goes back to the screen and the pen to the centre.
 int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t options);
 
 // Maps the world rectangle `box` onto the view, (x1, y1) at the bottom left

@@ -154,6 +154,7 @@ void span_fill(const Canvas& c, int64_t y, int64_t x, int64_t x_end, uint32_t va
 
 int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t options) {
     if (!screen) return fail();
+    draw_target_drop(nullptr);
     if (!box) {
         screen->clip_x = screen->clip_y = 0;
         screen->clip_w = screen->width;
@@ -176,8 +177,6 @@ int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t opti
     bottom = bottom >= screen->height ? screen->height - 1 : bottom;
     const uint32_t fill_pixel = colour_argument(fill, 0), border_pixel = colour_argument(border, 0);
     {
-        // The fill and the border go to the screen, whatever the target.
-        draw_target_drop(nullptr);
         DrawCall call;
         Canvas c = call.canvas();
         c.x0 = c.y0 = 0;
