@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Whether a picture shows, pixel for pixel, somewhere on a screenshot,
 enlarged by a whole factor or not.
-    find_picture.py picture.ppm screenshot.ppm
-Exit 0 and the place and factor when found, 1 otherwise."""
+    find_picture.py picture.ppm screenshot.ppm [--coarse]
+--coarse compares only the top 5 bits of each component, for displays that
+widen 16-bit pixels their own way. Exit 0 and the place and factor when found, 1 otherwise."""
 import sys
 
 
@@ -38,6 +39,10 @@ def enlarge(rows, w, factor):
 def main():
     pw, ph, picture = read_ppm(sys.argv[1])
     sw, sh, shot = read_ppm(sys.argv[2])
+    if "--coarse" in sys.argv[3:]:
+        top = bytes(b & 0xF8 for b in range(256))
+        picture = [row.translate(top) for row in picture]
+        shot = [row.translate(top) for row in shot]
     for factor in range(1, 5):
         if pw * factor > sw or ph * factor > sh:
             break

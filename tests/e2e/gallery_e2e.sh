@@ -5,7 +5,8 @@
 #                framebuffer hash equals the pinned one
 #      window    its own Xvfb, the X11 driver (or, with an emulator, GDI):
 #                each screen's framebuffer shows on a screenshot pixel for
-#                pixel, a key typed moves on
+#                pixel (under Wine, whose GDI widens 16-bit pixels its own
+#                way, to the top 5 bits of each component), a key moves on
 #      terminal  the "Terminal" driver in tmux: half blocks show, a key
 #                moves on, the program ends with 0
 set -euo pipefail
@@ -46,7 +47,13 @@ window)
     trap stop EXIT
     xvfb_start 1024x768x24
     export WINEDEBUG=-all
-    [ ${#runner[@]} -gt 0 ] && export DNGFX=GDI || unset DNGFX
+    coarse=
+    if [ ${#runner[@]} -gt 0 ]; then
+        export DNGFX=GDI
+        coarse=--coarse
+    else
+        unset DNGFX
+    fi
     GALLERY_DUMP=$work "${runner[@]}" "$gallery" 0 >"$work/out" 2>"$work/err" &
     prog_pid=$!
     for screen in 0 1 2 3; do
@@ -58,7 +65,7 @@ window)
         shown=
         while ((SECONDS < end)); do
             import -window root -depth 8 "ppm:$work/shot.ppm" 2>/dev/null || true
-            if where=$(python3 "$here/find_picture.py" "$work/screen-$screen.ppm" "$work/shot.ppm"); then
+            if where=$(python3 "$here/find_picture.py" "$work/screen-$screen.ppm" "$work/shot.ppm" $coarse); then
                 shown=1
                 break
             fi
