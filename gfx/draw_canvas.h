@@ -79,6 +79,9 @@ uint32_t pixel_read(const Canvas& c, int64_t x, int64_t y);
 // Fills x..x_end-1 of row y (clipped) and marks the row.
 void span_fill(const Canvas& c, int64_t y, int64_t x, int64_t x_end, uint32_t value);
 
+// Fills the rectangle x..x_end-1, y..y_end-1 (clipped) and marks its rows.
+void box_fill(const Canvas& c, int64_t y, int64_t y_end, int64_t x, int64_t x_end, uint32_t value);
+
 // Whether `image` came from image_create or image_get and is not freed yet.
 bool image_known(const void* image);
 // The start of an image's pixel rows.

@@ -221,8 +221,7 @@ int32_t line_draw(double x1, double y1, double x2, double y2, int64_t colour, ui
         const int64_t l = round_far(std::fmin(ax, bx)), r = round_far(std::fmax(ax, bx));
         const int64_t t = round_far(std::fmin(ay, by)), b = round_far(std::fmax(ay, by));
         if (options & kDrawFilled) {
-            const int64_t from = t < c.y0 ? c.y0 : t, to = b >= c.y1 ? c.y1 - 1 : b;
-            for (int64_t y = from; y <= to; ++y) span_fill(c, y, l, r + 1, value);
+            box_fill(c, t, b + 1, l, r + 1, value);
         } else {
             // Clockwise from the top-left corner, each pixel once.
             const double L = static_cast<double>(l), R = static_cast<double>(r);

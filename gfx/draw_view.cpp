@@ -152,6 +152,21 @@ void span_fill(const Canvas& c, int64_t y, int64_t x, int64_t x_end, uint32_t va
     c.mark(y);
 }
 
+void box_fill(const Canvas& c, int64_t y, int64_t y_end, int64_t x, int64_t x_end, uint32_t value) {
+    if (y < c.y0) y = c.y0;
+    if (y_end > c.y1) y_end = c.y1;
+    if (x < c.x0) x = c.x0;
+    if (x_end > c.x1) x_end = c.x1;
+    if (y >= y_end || x >= x_end) return;
+    // The first row filled, the others copied from it: a copy of a row
+    // costs less than filling it with pixels wider than a byte.
+    span_fill(c, y, x, x_end, value);
+    const size_t offset = static_cast<size_t>(x) * c.bytes_per_pixel;
+    const size_t bytes = static_cast<size_t>(x_end - x) * c.bytes_per_pixel;
+    for (int64_t row = y + 1; row < y_end; ++row) std::memcpy(c.rows[row] + offset, c.rows[y] + offset, bytes);
+    c.mark_rows(y, y_end);
+}
+
 int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t options) {
     if (!screen) return fail();
     draw_target_drop(nullptr);
@@ -190,8 +205,7 @@ int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t opti
             line_pixels(c, r, b, l, b, border_pixel, 0xFFFF, &phase);
             line_pixels(c, l, b, l, t, border_pixel, 0xFFFF, &phase);
         }
-        if (fill >= 0)
-            for (int64_t y = top; y <= bottom; ++y) span_fill(c, y, left, right + 1, fill_pixel);
+        if (fill >= 0) box_fill(c, top, bottom + 1, left, right + 1, fill_pixel);
     }
     screen->clip_x = static_cast<int32_t>(left);
     screen->clip_y = static_cast<int32_t>(top);
