@@ -75,6 +75,7 @@ check_deb() {
     dpkg-deb -x "$deb" "$root"
 
     same_set "installed files" "usr/games/dice
+usr/games/gallery
 usr/share/applications/dice.desktop
 usr/share/doc/dice/changelog.gz
 usr/share/doc/dice/copyright
@@ -135,6 +136,7 @@ check_zip() {
     local top
     top=$(basename "$zip" .zip)
     same_set "zip contents" "$top/dice.exe
+$top/gallery.exe
 $top/README.md
 $top/LICENSE.txt
 $top/COPYING.txt
