@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/platform.h"
 #include "runtime/random.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -217,8 +218,30 @@ Tally tally(ThrowPath path, uint32_t state, int64_t n) {
     return t;
 }
 
+// Without threads the program shares its one thread with a page: the draws
+// go in runs, and the page gets its turn whenever about kTurnMs have passed,
+// so that it keeps drawing and taking keys.
+Tally tally_in_turns(ThrowPath path, uint32_t state, int64_t n) {
+    constexpr int64_t kRun = int64_t{1} << 21;
+    constexpr int64_t kTurnMs = 40;
+    int64_t frequency = 0;
+    const bool timed = platform_counter_frequency(&frequency) && frequency >= 1000;
+    int64_t turn_start = timed ? platform_counter() : 0;
+    Tally total{};
+    for (int64_t first = 0; first < n; first += kRun) {
+        const int64_t count = std::min(kRun, n - first);
+        add_tally(total, tally(path, apply(jump_of(static_cast<uint64_t>(first)), state), count));
+        if (!timed || (platform_counter() - turn_start) * 1000 >= kTurnMs * frequency) {
+            platform_yield();
+            if (timed) turn_start = platform_counter();
+        }
+    }
+    return total;
+}
+
 // Shares the draws among threads, each from its own jumped-ahead state.
 Tally tally_threaded(ThrowPath path, int32_t threads, uint32_t state, int64_t n) {
+    if (!platform_threads_available()) return tally_in_turns(path, state, n);
     if (threads <= 0) threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     threads = static_cast<int32_t>(std::min<int64_t>(threads, std::max<int64_t>(1, n / kThreadMinimum)));
     std::vector<Tally> parts(static_cast<size_t>(threads));
