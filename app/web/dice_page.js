@@ -12,6 +12,7 @@
 
   Module.canvas = canvas;
   Module.diceEvents = queue;
+  Module.diceEventsTaken = 0;
 
   // Settings from the query string (?DNGFX=null) reach the program's
   // environment.

@@ -9,11 +9,17 @@
 
 namespace {
 
-// The page script's queue (dice_page.js): an array of plain arrays.
+// The page script's queue (dice_page.js): an array of plain arrays, read
+// from Module.diceEventsTaken on (a shift each time would copy a long
+// paste's queue again and again).
 EM_JS(int, take_page_event, (int32_t* ints, char* code, int code_size), {
     const q = Module.diceEvents;
-    if (!q || q.length == 0) return 0;
-    const e = q.shift();
+    if (!q || Module.diceEventsTaken >= q.length) return 0;
+    const e = q[Module.diceEventsTaken++];
+    if (Module.diceEventsTaken == q.length) {
+        q.length = 0;
+        Module.diceEventsTaken = 0;
+    }
     HEAP32[ints >> 2] = e[0];
     HEAP32[(ints >> 2) + 1] = e[1] | 0;
     HEAP32[(ints >> 2) + 2] = e[2] | 0;
@@ -22,7 +28,9 @@ EM_JS(int, take_page_event, (int32_t* ints, char* code, int code_size), {
     return 1;
 });
 
-EM_JS(int, page_events_waiting, (), { return Module.diceEvents && Module.diceEvents.length > 0 ? 1 : 0; });
+EM_JS(int, page_events_waiting, (), {
+    return Module.diceEvents && Module.diceEventsTaken < Module.diceEvents.length ? 1 : 0;
+});
 
 // KeyboardEvent.code to the PC key: set-1 scan code, virtual key and
 // whether Windows flags it enhanced. The keypad's digit keys give their

@@ -5,7 +5,9 @@
 namespace {
 
 // The page's title: a page has no program file to be named after.
-EM_JS(void, page_title, (char* out, int size), { stringToUTF8(document.title || "dice", out, size); });
+EM_JS(void, page_title, (char* out, int size), {
+    stringToUTF8(typeof document == "object" && document.title ? document.title : "dice", out, size);
+});
 
 }  // namespace
 

@@ -27,7 +27,9 @@ EM_JS(void, page_close_screen, (), {
 EM_JS(void, page_put_rows, (const uint8_t* rgba, int width, int first, int end), {
     Module.dicePutRows(HEAPU8.subarray(rgba + first * width * 4, rgba + end * width * 4), width, first, end);
 });
-EM_JS(void, page_set_title, (const char* title), { document.title = UTF8ToString(title); });
+EM_JS(void, page_set_title, (const char* title), {
+    if (typeof document == "object") document.title = UTF8ToString(title);
+});
 EM_JS(void, page_show_pointer, (int shown), {
     if (Module.canvas) Module.canvas.style.cursor = shown ? "" : "none";
 });
@@ -146,6 +148,13 @@ void unlock() {
     window_pass_or_defer();
 }
 
+// Under the screen lock. A paste comes far faster than the passes: keys
+// are taken whenever the queue has room, not only once per pass.
+void poll_events() {
+    window_pass_if_due();
+    if (window_initialised()) pump_events();
+}
+
 void wait_input(int32_t ms) {
     web_wait_events(ms);
     window_poll();
@@ -166,6 +175,6 @@ const DisplayDriver web_driver = {
     .set_mouse = window_set_mouse,
     .set_window_title = window_set_title,
     .fetch_modes = nullptr,
-    .poll_events = window_pass_if_due,
+    .poll_events = poll_events,
     .wait_input = wait_input,
 };
