@@ -52,6 +52,8 @@ void program_throws(benchmark::State& st) {
 
 constexpr int64_t kAuto = static_cast<int64_t>(ThrowPath::automatic);
 constexpr int64_t kSse2 = static_cast<int64_t>(ThrowPath::sse2);
+constexpr int64_t kAvx2 = static_cast<int64_t>(ThrowPath::avx2);
+constexpr int64_t kNeon = static_cast<int64_t>(ThrowPath::neon);
 
 }  // namespace
 
@@ -63,6 +65,9 @@ BENCHMARK(program_throws)
     ->Args({INT_MAX, kAuto, 0})
     ->Args({INT_MAX, kSse2, 1})
     ->Args({INT_MAX, kSse2, 0})
+    ->Args({INT_MAX, kAvx2, 1})
+    ->Args({INT_MAX, kNeon, 1})
+    ->Args({INT_MAX, kNeon, 0})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -7,12 +7,20 @@
 # been read. At the end the top level makes sure that no directory with
 # tests went unchecked.
 
+# Under an emulator every test runs several times slower; a build run that
+# way multiplies the limits instead of each test guessing.
+set(DICE_TIMEOUT_SCALE 1 CACHE STRING "Factor applied to every test's TIMEOUT (for tests run under an emulator)")
+
 function(dice_check_test_timeouts_now)
   get_property(tests DIRECTORY PROPERTY TESTS)
   foreach(test IN LISTS tests)
     get_test_property(${test} TIMEOUT limit)
     if(NOT limit)
       message(FATAL_ERROR "Test ${test} has no TIMEOUT: give it a few times its usual run.")
+    endif()
+    if(DICE_TIMEOUT_SCALE GREATER 1)
+      math(EXPR limit "${limit} * ${DICE_TIMEOUT_SCALE}")
+      set_tests_properties(${test} PROPERTIES TIMEOUT ${limit})
     endif()
   endforeach()
   set_property(GLOBAL APPEND PROPERTY DICE_TIMEOUTS_CHECKED ${CMAKE_CURRENT_SOURCE_DIR})

@@ -14,9 +14,9 @@
 // when k reaches the threshold ceil(f * 32768 / 6). Counting, for each of
 // the five thresholds, the draws at or above it gives all six counts (the
 // differences of neighbours) and the sum of the faces (the throws plus the
-// five tallies). The vector paths compare 16-bit k values, sixteen at a
-// time, and keep the tallies in 16-bit lanes that are emptied into wide
-// totals before they can overflow.
+// five tallies). The vector paths compare 16-bit k values, a vector's
+// width at a time, and keep the tallies in 16-bit lanes that are emptied
+// into wide totals before they can overflow.
 #include "runtime/throw_dice.h"
 
 #include <algorithm>
@@ -29,8 +29,11 @@
 #include "runtime/random.h"
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
 #define DICE_X86 1
+#endif
+// Every AArch64 processor has NEON.
+#ifdef __aarch64__
+#define DICE_NEON 1
 #endif
 
 namespace {
@@ -82,123 +85,80 @@ Tally tally_scalar(uint32_t state, int64_t n) {
     return t;
 }
 
-#ifdef DICE_X86
-
 // Steps per emptying of the 16-bit tallies: each step adds at most two to
 // a lane (two state vectors are packed into one of k values).
 constexpr int64_t kFlushSteps = 16000;
 
-// 32-bit lanes multiplied: SSE2 multiplies only the even lanes to 64 bits.
-__attribute__((target("sse2"))) __m128i mullo_sse2(__m128i a, __m128i b, __m128i b_odd) {
-    const __m128i even = _mm_mul_epu32(a, b);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), b_odd);
-    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
-}
+// The lanes, written once in the compilers' vector extensions: the same
+// code becomes SSE2, AVX2, NEON or WebAssembly SIMD by the width asked for
+// and the target it is compiled for. Four vectors of 32-bit states, kBytes
+// lanes in all, give enough independent multiplies to hide their latency.
+// Always inlined, so that it takes the target of its caller.
+template <int kBytes>
+struct Vector {
+    typedef uint32_t u32 __attribute__((vector_size(kBytes)));
+    typedef int16_t i16 __attribute__((vector_size(kBytes)));
+    typedef uint16_t u16 __attribute__((vector_size(kBytes)));
+};
 
-__attribute__((target("sse2"))) void flush_sse2(__m128i* counters, Tally& t) {
-    for (int f = 0; f < kTallies; ++f) {
-        alignas(16) uint16_t lanes[8];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counters[f]);
-        for (uint16_t v : lanes) t.above[f] += v;
-        counters[f] = _mm_setzero_si128();
-    }
-}
-
-// 16 lanes in four vectors; `steps` rounds of all of them, the first lane
-// starting after `state`.
-__attribute__((target("sse2"))) Tally tally_sse2(uint32_t state, int64_t steps) {
-    constexpr int kLanes = 16;
-    alignas(16) uint32_t start[kLanes];
-    for (int i = 0; i < kLanes; ++i) start[i] = apply(jump_of(static_cast<uint64_t>(i) + 1), state);
-    __m128i s[4];
-    for (int v = 0; v < 4; ++v) s[v] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * v));
+template <int kBytes>
+[[gnu::always_inline]] inline Tally tally_lanes(uint32_t state, int64_t steps) {
+    using u32v = typename Vector<kBytes>::u32;
+    using i16v = typename Vector<kBytes>::i16;
+    using u16v = typename Vector<kBytes>::u16;
+    constexpr int kLanes = kBytes;  // four vectors of kBytes / 4 lanes
+    u32v s[4];
+    for (int i = 0; i < kLanes; ++i)
+        s[i / (kLanes / 4)][i % (kLanes / 4)] = apply(jump_of(static_cast<uint64_t>(i) + 1), state);
     const Jump j = jump_of(kLanes);
-    const __m128i mul = _mm_set1_epi32(static_cast<int32_t>(j.mul));
-    const __m128i mul_odd = _mm_srli_epi64(mul, 32);
-    const __m128i add = _mm_set1_epi32(static_cast<int32_t>(j.add));
-    const __m128i mask = _mm_set1_epi32(0x7FFF0000);
-    __m128i limit[kTallies], counters[kTallies];
+    const u32v mul = u32v{} + j.mul;
+    const u32v add = u32v{} + j.add;
+    i16v limit[kTallies];
+    u16v counters[kTallies];
     for (int f = 0; f < kTallies; ++f) {
-        limit[f] = _mm_set1_epi16(static_cast<int16_t>(kThreshold[f] - 1));
-        counters[f] = _mm_setzero_si128();
+        limit[f] = i16v{} + static_cast<int16_t>(kThreshold[f] - 1);
+        counters[f] = u16v{};
     }
     Tally t{};
     for (int64_t done = 0; done < steps;) {
         const int64_t run = std::min(kFlushSteps, steps - done);
         for (int64_t i = 0; i < run; ++i) {
-            const __m128i k[2] = {
-                _mm_packs_epi32(_mm_srli_epi32(_mm_and_si128(s[0], mask), 16),
-                                _mm_srli_epi32(_mm_and_si128(s[1], mask), 16)),
-                _mm_packs_epi32(_mm_srli_epi32(_mm_and_si128(s[2], mask), 16),
-                                _mm_srli_epi32(_mm_and_si128(s[3], mask), 16))};
-            for (int f = 0; f < kTallies; ++f)
-                counters[f] = _mm_sub_epi16(_mm_sub_epi16(counters[f], _mm_cmpgt_epi16(k[0], limit[f])),
-                                            _mm_cmpgt_epi16(k[1], limit[f]));
-            for (__m128i& v : s) v = _mm_add_epi32(mullo_sse2(v, mul, mul_odd), add);
+            // The high halves of two vectors' lanes side by side; k is at
+            // most 0x7FFF, so a signed compare serves.
+            const i16v k[2] = {(i16v)(((s[0] >> 16) | (s[1] & 0xFFFF0000u)) & 0x7FFF7FFFu),
+                               (i16v)(((s[2] >> 16) | (s[3] & 0xFFFF0000u)) & 0x7FFF7FFFu)};
+            for (int f = 0; f < kTallies; ++f) counters[f] -= (u16v)(k[0] > limit[f]) + (u16v)(k[1] > limit[f]);
+            for (u32v& v : s) v = v * mul + add;
         }
-        flush_sse2(counters, t);
+        for (int f = 0; f < kTallies; ++f) {
+            for (int i = 0; i < kBytes / 2; ++i) t.above[f] += counters[f][i];
+            counters[f] = u16v{};
+        }
         done += run;
     }
     return t;
 }
 
-__attribute__((target("avx2"))) void flush_avx2(__m256i* counters, Tally& t) {
-    for (int f = 0; f < kTallies; ++f) {
-        alignas(32) uint16_t lanes[16];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), counters[f]);
-        for (uint16_t v : lanes) t.above[f] += v;
-        counters[f] = _mm256_setzero_si256();
-    }
-}
-
-// 32 lanes in four vectors, as tally_sse2.
-__attribute__((target("avx2"))) Tally tally_avx2(uint32_t state, int64_t steps) {
-    constexpr int kLanes = 32;
-    alignas(32) uint32_t start[kLanes];
-    for (int i = 0; i < kLanes; ++i) start[i] = apply(jump_of(static_cast<uint64_t>(i) + 1), state);
-    __m256i s[4];
-    for (int v = 0; v < 4; ++v) s[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(start + 8 * v));
-    const Jump j = jump_of(kLanes);
-    const __m256i mul = _mm256_set1_epi32(static_cast<int32_t>(j.mul));
-    const __m256i add = _mm256_set1_epi32(static_cast<int32_t>(j.add));
-    const __m256i mask = _mm256_set1_epi32(0x7FFF7FFF);
-    __m256i limit[kTallies], counters[kTallies];
-    for (int f = 0; f < kTallies; ++f) {
-        limit[f] = _mm256_set1_epi16(static_cast<int16_t>(kThreshold[f] - 1));
-        counters[f] = _mm256_setzero_si256();
-    }
-    Tally t{};
-    for (int64_t done = 0; done < steps;) {
-        const int64_t run = std::min(kFlushSteps, steps - done);
-        for (int64_t i = 0; i < run; ++i) {
-            // The high halves of two vectors' lanes side by side.
-            const __m256i k[2] = {
-                _mm256_and_si256(_mm256_blend_epi16(_mm256_srli_epi32(s[0], 16), s[1], 0xAA), mask),
-                _mm256_and_si256(_mm256_blend_epi16(_mm256_srli_epi32(s[2], 16), s[3], 0xAA), mask)};
-            for (int f = 0; f < kTallies; ++f)
-                counters[f] = _mm256_sub_epi16(_mm256_sub_epi16(counters[f], _mm256_cmpgt_epi16(k[0], limit[f])),
-                                               _mm256_cmpgt_epi16(k[1], limit[f]));
-            for (__m256i& v : s) v = _mm256_add_epi32(_mm256_mullo_epi32(v, mul), add);
-        }
-        flush_avx2(counters, t);
-        done += run;
-    }
-    return t;
-}
-
+#ifdef DICE_X86
+__attribute__((target("sse2"))) Tally tally_sse2(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
+__attribute__((target("avx2"))) Tally tally_avx2(uint32_t state, int64_t steps) { return tally_lanes<32>(state, steps); }
+#endif
+#ifdef DICE_NEON
+Tally tally_neon(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
 #endif
 
 int lanes_of(ThrowPath path) {
     switch (path) {
         case ThrowPath::sse2: return 16;
         case ThrowPath::avx2: return 32;
+        case ThrowPath::neon: return 16;
         default: return 1;
     }
 }
 
 ThrowPath resolve(ThrowPath path) {
     if (path != ThrowPath::automatic) return throw_path_available(path) ? path : ThrowPath::scalar;
+    if (throw_path_available(ThrowPath::neon)) return ThrowPath::neon;
     if (throw_path_available(ThrowPath::avx2)) return ThrowPath::avx2;
     if (throw_path_available(ThrowPath::sse2)) return ThrowPath::sse2;
     return ThrowPath::scalar;
@@ -212,6 +172,9 @@ Tally tally(ThrowPath path, uint32_t state, int64_t n) {
 #ifdef DICE_X86
     if (steps > 0 && path == ThrowPath::avx2) t = tally_avx2(state, steps);
     if (steps > 0 && path == ThrowPath::sse2) t = tally_sse2(state, steps);
+#endif
+#ifdef DICE_NEON
+    if (steps > 0 && path == ThrowPath::neon) t = tally_neon(state, steps);
 #endif
     if (lanes == 1) return tally_scalar(state, n);
     add_tally(t, tally_scalar(apply(jump_of(static_cast<uint64_t>(steps * lanes)), state), n - steps * lanes));
@@ -289,6 +252,11 @@ bool throw_path_available(ThrowPath path) {
 #else
         case ThrowPath::sse2:
         case ThrowPath::avx2: return false;
+#endif
+#ifdef DICE_NEON
+        case ThrowPath::neon: return true;
+#else
+        case ThrowPath::neon: return false;
 #endif
         default: return true;
     }

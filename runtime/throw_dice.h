@@ -10,6 +10,7 @@ enum class ThrowPath {
     scalar,     // one draw at a time, portable
     sse2,
     avx2,
+    neon,
 };
 
 // Whether this processor and build can run `path` (automatic and scalar

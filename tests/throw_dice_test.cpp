@@ -58,7 +58,17 @@ Outcome fast(ThrowPath path, int32_t threads, uint32_t seed, double last, int32_
     return finish(s);
 }
 
-const ThrowPath kPaths[] = {ThrowPath::automatic, ThrowPath::scalar, ThrowPath::sse2, ThrowPath::avx2};
+const ThrowPath kPaths[] = {ThrowPath::automatic, ThrowPath::scalar, ThrowPath::sse2, ThrowPath::avx2, ThrowPath::neon};
+
+// The tests below skip a path the machine lacks, so a vector path left out
+// of the build would pass unseen.
+TEST(ThrowDice, TheProcessorsOwnLanesAreBuilt) {
+#if defined(__x86_64__)
+    EXPECT_TRUE(throw_path_available(ThrowPath::sse2));
+#elif defined(__aarch64__)
+    EXPECT_TRUE(throw_path_available(ThrowPath::neon));
+#endif
+}
 
 // Around every lane count, the steps at which the 16-bit tallies are
 // emptied, and thread shares.

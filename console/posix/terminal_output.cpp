@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 
 #include "console/console.h"
@@ -35,7 +36,11 @@ struct OutputState {
 };
 OutputState out;
 
-volatile sig_atomic_t resized = 0;
+// An atomic rather than a volatile sig_atomic_t: the handler may run on
+// any thread, such as a display driver's, while the program's thread
+// takes the flag.
+std::atomic<int> resized{0};
+static_assert(std::atomic<int>::is_always_lock_free, "safe in a signal handler");
 
 void on_resize(int) { resized = 1; }
 
@@ -147,8 +152,7 @@ void initialise() {
 void settle() {
     initialise();
     if (!out.terminal) return;
-    const bool was_resized = resized != 0;
-    resized = 0;
+    const bool was_resized = resized.exchange(0) != 0;
     const bool size_changed = was_resized && read_size();
     if (terminal_take_resumed() || size_changed) ask_cursor();
     clamp_cursor();

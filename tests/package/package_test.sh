@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Makes a package with cpack into a scratch folder and checks it as a user
 # would receive it.
-#   package_test.sh deb BUILD SOURCE   the .deb: its fields, where its files
-#                                      land (dpkg -x), lintian, the man page,
-#                                      the installed dice without a display
+#   package_test.sh deb BUILD SOURCE ARCH
+#                                      the .deb, built for the Debian
+#                                      architecture ARCH: its fields, where
+#                                      its files land (dpkg -x), lintian, the
+#                                      man page, the installed dice without
+#                                      a display
 #   package_test.sh zip BUILD SOURCE   the Windows zip: its contents, and
 #                                      that dice.exe needs only Windows' DLLs
 #   package_test.sh web BUILD SOURCE   the web page's zip: the static folder
 #                                      as built, with the texts
 set -euo pipefail
-kind=$1 build=$(cd "$2" && pwd) source=$(cd "$3" && pwd)
+kind=$1 build=$(cd "$2" && pwd) source=$(cd "$3" && pwd) arch=${4:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -48,7 +51,9 @@ check_deb() {
     changelog_version=$(dpkg-parsechangelog -l "$source/dist/changelog" -S Version)
     [ "$version" = "$changelog_version" ] ||
         fail "version $version, but dist/changelog's latest entry is $changelog_version"
-    [ "${deb##*/}" = "dice_${version}_$(dpkg --print-architecture).deb" ] || fail "file name ${deb##*/}"
+    [ -n "$arch" ] || { echo "FAIL: no architecture given"; exit 1; }
+    [ "${deb##*/}" = "dice_${version}_$arch.deb" ] || fail "file name ${deb##*/}"
+    [ "$(field Architecture)" = "$arch" ] || fail "architecture '$(field Architecture)'"
     [ "$(field Section)" = games ] || fail "section '$(field Section)'"
     [[ "$(field Maintainer)" =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "maintainer '$(field Maintainer)'"
     [ -n "$(field Description)" ] || fail "no description"
@@ -175,7 +180,7 @@ case $kind in
     deb) check_deb ;;
     zip) check_zip ;;
     web) check_web ;;
-    *) echo "usage: package_test.sh deb|zip|web BUILD SOURCE" >&2; exit 2 ;;
+    *) echo "usage: package_test.sh deb BUILD SOURCE ARCH | zip|web BUILD SOURCE" >&2; exit 2 ;;
 esac
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "package checks passed"
