@@ -35,6 +35,11 @@
 #ifdef __aarch64__
 #define DICE_NEON 1
 #endif
+// A WebAssembly build has SIMD where it was compiled for it; a browser
+// without it refuses the whole module.
+#ifdef __wasm_simd128__
+#define DICE_WASM_SIMD 1
+#endif
 
 namespace {
 
@@ -146,18 +151,23 @@ __attribute__((target("avx2"))) Tally tally_avx2(uint32_t state, int64_t steps) 
 #ifdef DICE_NEON
 Tally tally_neon(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
 #endif
+#ifdef DICE_WASM_SIMD
+Tally tally_simd128(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
+#endif
 
 int lanes_of(ThrowPath path) {
     switch (path) {
         case ThrowPath::sse2: return 16;
         case ThrowPath::avx2: return 32;
         case ThrowPath::neon: return 16;
+        case ThrowPath::simd128: return 16;
         default: return 1;
     }
 }
 
 ThrowPath resolve(ThrowPath path) {
     if (path != ThrowPath::automatic) return throw_path_available(path) ? path : ThrowPath::scalar;
+    if (throw_path_available(ThrowPath::simd128)) return ThrowPath::simd128;
     if (throw_path_available(ThrowPath::neon)) return ThrowPath::neon;
     if (throw_path_available(ThrowPath::avx2)) return ThrowPath::avx2;
     if (throw_path_available(ThrowPath::sse2)) return ThrowPath::sse2;
@@ -175,6 +185,9 @@ Tally tally(ThrowPath path, uint32_t state, int64_t n) {
 #endif
 #ifdef DICE_NEON
     if (steps > 0 && path == ThrowPath::neon) t = tally_neon(state, steps);
+#endif
+#ifdef DICE_WASM_SIMD
+    if (steps > 0 && path == ThrowPath::simd128) t = tally_simd128(state, steps);
 #endif
     if (lanes == 1) return tally_scalar(state, n);
     add_tally(t, tally_scalar(apply(jump_of(static_cast<uint64_t>(steps * lanes)), state), n - steps * lanes));
@@ -257,6 +270,11 @@ bool throw_path_available(ThrowPath path) {
         case ThrowPath::neon: return true;
 #else
         case ThrowPath::neon: return false;
+#endif
+#ifdef DICE_WASM_SIMD
+        case ThrowPath::simd128: return true;
+#else
+        case ThrowPath::simd128: return false;
 #endif
         default: return true;
     }
