@@ -6,7 +6,9 @@
 // RUN: typed   type INPUT and Enter
 //      paste   paste 100 kB as the answer
 //      nocanvas a canvas without a 2D context: the program reports and ends
-// On failure the screenshot stays in OUT_DIR.
+// On failure the screenshot stays in OUT_DIR. It prints how long the report
+// took after Enter and the longest gap between two animation frames
+// meanwhile (bench/web_page_throws.sh); no limit is checked here.
 import { execFileSync } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
@@ -126,6 +128,17 @@ function reportFault(row, answerRow, n) {
 if (run === "nocanvas") {
   await page.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; });
 }
+// The longest gap between two animation frames since the last look.
+await page.addInitScript(() => {
+  let last = 0;
+  window.diceLongestFrameGap = 0;
+  const frame = (t) => {
+    if (last) window.diceLongestFrameGap = Math.max(window.diceLongestFrameGap, t - last);
+    last = t;
+    requestAnimationFrame(frame);
+  };
+  requestAnimationFrame(frame);
+});
 await page.goto(`http://127.0.0.1:${server.address().port}/dice.html`);
 
 if (run === "nocanvas") {
@@ -158,8 +171,12 @@ if (run === "paste") {
 } else {
   await page.keyboard.type(input, { delay: 20 });
 }
+await page.evaluate(() => { window.diceLongestFrameGap = 0; });
+const entered = Date.now();
 await page.keyboard.press("Enter");
 await waitFor("report", async () => reportFault(await screenRows(37), answerRow.trimEnd(), n), 60);
+const gap = await page.evaluate(() => window.diceLongestFrameGap);
+console.log(`dice web ${label}: report within ${Date.now() - entered} ms of Enter; longest frame gap ${gap.toFixed(0)} ms`);
 
 await page.keyboard.press("x");
 await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
