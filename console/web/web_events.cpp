@@ -168,8 +168,8 @@ WebKey web_key_of(const WebEvent& event) {
     WebKey key{};
     const char32_t typed = static_cast<char32_t>(event.a);
     if (event.kind == WebEvent::text) {
-        key.character = typed == '\n' ? 13 : typed_character(nullptr, typed);
-        if (typed == '\t' || typed == '\n') key.virtual_key = typed == '\t' ? 0x09 : 0x0D;
+        // Control characters as typed, a line end as Enter.
+        key.character = typed == '\n' ? 13 : typed < 32 ? static_cast<uint8_t>(typed) : typed_character(nullptr, typed);
         return key;
     }
     const DomKey* k = find_key(event.code);
