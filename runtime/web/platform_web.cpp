@@ -40,7 +40,25 @@ void platform_sleep_ms(int32_t ms) { emscripten_sleep(ms > 0 ? static_cast<unsig
 
 bool platform_threads_available() { return false; }
 
-void platform_yield() { emscripten_sleep(0); }
+// Resumes after the page's next frame has been drawn: the frame's
+// callback only schedules the resumption, which runs after the painting.
+// A page that draws no frames (a tab in the background) resumes after a
+// short timer instead, and node, which has no frames, at once.
+EM_ASYNC_JS(void, page_turn, (), {
+    await new Promise(function(resume) {
+        var done = false;
+        function go() {
+            if (done) return;
+            done = true;
+            setTimeout(resume, 0);
+        }
+        var frames = typeof requestAnimationFrame == "function";
+        if (frames) requestAnimationFrame(go);
+        setTimeout(go, frames ? 20 : 0);
+    });
+});
+
+void platform_yield() { page_turn(); }
 
 void platform_beep(int32_t, int32_t ms) { platform_sleep_ms(ms); }
 
