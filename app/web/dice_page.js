@@ -27,6 +27,7 @@
     message.hidden = false;
   };
   Module.onAbort = function (what) {
+    if (typeof WebAssembly !== "object") return;  // the page has said why
     message.textContent = "The program stopped: " + what;
     message.hidden = false;
   };

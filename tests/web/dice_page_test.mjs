@@ -6,6 +6,8 @@
 // RUN: typed   type INPUT and Enter
 //      paste   paste 100 kB as the answer
 //      nocanvas a canvas without a 2D context: the program reports and ends
+//      nowasm  a browser without WebAssembly: the page says so
+//      null    ?DNGFX=null: the dialogue runs unseen on the "Null" driver
 // On failure the screenshot stays in OUT_DIR. It prints how long the report
 // took after Enter and the longest gap between two animation frames
 // meanwhile (bench/web_page_throws.sh); no limit is checked here.
@@ -128,6 +130,7 @@ function reportFault(row, answerRow, n) {
 if (run === "nocanvas") {
   await page.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; });
 }
+if (run === "nowasm") await page.addInitScript(() => { delete window.WebAssembly; });
 // The longest gap between two animation frames since the last look.
 await page.addInitScript(() => {
   let last = 0;
@@ -139,7 +142,23 @@ await page.addInitScript(() => {
   };
   requestAnimationFrame(frame);
 });
-await page.goto(`http://127.0.0.1:${server.address().port}/dice.html`);
+await page.goto(`http://127.0.0.1:${server.address().port}/dice.html${run === "null" ? "?DNGFX=null" : ""}`);
+
+if (run === "nowasm") {
+  await waitFor("message", async () => {
+    lastRows = await page.evaluate(() => document.getElementById("dice-message").textContent);
+    return /cannot run WebAssembly/.test(lastRows) ? "" : "no message";
+  }, 10);
+  await finish("");
+}
+if (run === "null") {
+  // Keys wait in the page's queue until the program reads them.
+  await page.keyboard.type("12\n", { delay: 20 });
+  await page.keyboard.press("x");
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "");
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await finish("");
+}
 
 if (run === "nocanvas") {
   await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "");
