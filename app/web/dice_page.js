@@ -8,6 +8,11 @@
   const message = document.getElementById("dice-message");
   const context = canvas && canvas.getContext ? canvas.getContext("2d") : null;
   const queue = [];
+  // Queues an event and wakes a program that waits for one.
+  function post(event) {
+    queue.push(event);
+    if (Module.diceWake) Module.diceWake();
+  }
   let screenOpen = false;
 
   Module.canvas = canvas;
@@ -117,36 +122,36 @@
     const key = e.key.toLowerCase();
     if ((e.ctrlKey && !e.altKey && key === "v") || (e.shiftKey && e.code === "Insert")) return;
     e.preventDefault();
-    queue.push([1, typed(e.key), modifiers(e), 0, e.code]);
+    post([1, typed(e.key), modifiers(e), 0, e.code]);
   });
   addEventListener("keyup", function (e) {
     held.delete(e.code);
     e.preventDefault();
-    queue.push([2, 0, modifiers(e), 0, e.code]);
+    post([2, 0, modifiers(e), 0, e.code]);
   });
   addEventListener("paste", function (e) {
     e.preventDefault();
     const pasted = (e.clipboardData ? e.clipboardData.getData("text") : "").replace(/\r\n?/g, "\n");
-    for (const c of pasted) queue.push([3, c.codePointAt(0), 0, 0, ""]);
+    for (const c of pasted) post([3, c.codePointAt(0), 0, 0, ""]);
   });
   function pointer(e) {
     const r = canvas.getBoundingClientRect();
     const x = Math.floor((e.clientX - r.left) * canvas.width / r.width);
     const y = Math.floor((e.clientY - r.top) * canvas.height / r.height);
     const inside = x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
-    queue.push([4, inside ? x : -1, inside ? y : -1, e.buttons & 7, ""]);
+    post([4, inside ? x : -1, inside ? y : -1, e.buttons & 7, ""]);
   }
   if (canvas) {
     for (const kind of ["mousemove", "mousedown", "mouseup"]) canvas.addEventListener(kind, pointer);
-    canvas.addEventListener("mouseleave", function () { queue.push([4, -1, -1, 0, ""]); });
+    canvas.addEventListener("mouseleave", function () { post([4, -1, -1, 0, ""]); });
     canvas.addEventListener("wheel", function (e) {
       e.preventDefault();
-      if (e.deltaY) queue.push([5, e.deltaY < 0 ? 1 : -1, 0, 0, ""]);
+      if (e.deltaY) post([5, e.deltaY < 0 ? 1 : -1, 0, 0, ""]);
     }, {passive: false});
     canvas.addEventListener("contextmenu", function (e) { e.preventDefault(); });
   }
-  addEventListener("focus", function () { held.clear(); queue.push([6, 1, 0, 0, ""]); });
-  addEventListener("blur", function () { held.clear(); queue.push([6, 0, 0, 0, ""]); });
+  addEventListener("focus", function () { held.clear(); post([6, 1, 0, 0, ""]); });
+  addEventListener("blur", function () { held.clear(); post([6, 0, 0, 0, ""]); });
   // Leaving the page is the close key.
-  addEventListener("pagehide", function () { queue.push([7, 0, 0, 0, ""]); });
+  addEventListener("pagehide", function () { post([7, 0, 0, 0, ""]); });
 })();

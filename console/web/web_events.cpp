@@ -28,6 +28,21 @@ EM_JS(int, take_page_event, (int32_t* ints, char* code, int code_size), {
     return 1;
 });
 
+// Sleeps until the page queues an event or `ms` have passed.
+EM_ASYNC_JS(void, page_wait, (int ms), {
+    await new Promise(function(resume) {
+        var timer = setTimeout(function() {
+            Module.diceWake = null;
+            resume();
+        }, ms);
+        Module.diceWake = function() {
+            clearTimeout(timer);
+            Module.diceWake = null;
+            resume();
+        };
+    });
+});
+
 EM_JS(int, page_events_waiting, (), {
     return Module.diceEvents && Module.diceEventsTaken < Module.diceEvents.length ? 1 : 0;
 });
@@ -201,11 +216,5 @@ WebKey web_key_of(const WebEvent& event) {
 }
 
 void web_wait_events(int32_t ms) {
-    // Short sleeps, so that a key ends the wait within a few milliseconds.
-    constexpr int32_t kStepMs = 4;
-    while (ms > 0 && !page_events_waiting()) {
-        const int32_t step = ms < kStepMs ? ms : kStepMs;
-        emscripten_sleep(static_cast<unsigned>(step));
-        ms -= step;
-    }
+    if (ms > 0 && !page_events_waiting()) page_wait(ms);
 }

@@ -197,6 +197,17 @@ await waitFor("report", async () => reportFault(await screenRows(37), answerRow.
 const gap = await page.evaluate(() => window.diceLongestFrameGap);
 console.log(`dice web ${label}: report within ${Date.now() - entered} ms of Enter; longest frame gap ${gap.toFixed(0)} ms`);
 
+// With DICE_WEB_IDLE_MS set (bench/web_page_throws.sh): the page's busy
+// time over that long while the program waits for the final key.
+const idle = Number(process.env.DICE_WEB_IDLE_MS || 0);
+if (idle > 0) {
+  const cdp = await context.newCDPSession(page);
+  await cdp.send("Performance.enable");
+  const busy = async () => (await cdp.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+  const before = await busy();
+  await new Promise((ok) => setTimeout(ok, idle));
+  console.log(`dice web ${label}: final wait busy ${((await busy()) - before) * 1000 | 0} ms in ${idle} ms`);
+}
 await page.keyboard.press("x");
 await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
 if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
