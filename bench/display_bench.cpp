@@ -103,6 +103,7 @@ const WindowOps memory_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 const DisplayDriver memory_driver = {

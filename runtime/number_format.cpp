@@ -1,10 +1,27 @@
 #include "runtime/number_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace {
+
+// `value` with `precision` digits after the point, in scientific or fixed
+// form; returns the end. The libc++ of the web build has no floating-point
+// to_chars; its printf rounds exactly as well.
+char* format_double(char* first, char* last, double value, bool scientific, int precision) {
+#if defined(_LIBCPP_VERSION) && !defined(__cpp_lib_to_chars)
+    const int n = std::snprintf(first, static_cast<size_t>(last - first), scientific ? "%.*e" : "%.*f", precision,
+                                value);
+    return n < 0 ? first : first + std::min(n, static_cast<int>(last - first) - 1);
+#else
+    return std::to_chars(first, last, value, scientific ? std::chars_format::scientific : std::chars_format::fixed,
+                         precision)
+        .ptr;
+#endif
+}
 
 // Removes trailing zeros of a fraction and then a trailing decimal point,
 // in the text between begin and end; returns the new end.
@@ -35,15 +52,12 @@ char* float_to_text(double value, int digits, bool leading_blank, char (&buffer)
     } else {
         // Scientific form first: it gives the rounded digits and exponent.
         char sci[kNumberTextSize];
-        auto r = std::to_chars(sci, sci + sizeof sci, value, std::chars_format::scientific,
-                               digits - 1);
-        char* e = static_cast<char*>(std::memchr(sci, 'e', static_cast<size_t>(r.ptr - sci)));
+        char* const sci_end = format_double(sci, sci + sizeof sci, value, true, digits - 1);
+        char* e = static_cast<char*>(std::memchr(sci, 'e', static_cast<size_t>(sci_end - sci)));
         int exponent = 0;
-        std::from_chars(e + 1 + (e[1] == '+'), r.ptr, exponent);
+        std::from_chars(e + 1 + (e[1] == '+'), sci_end, exponent);
         if (exponent > -5 && exponent < digits) {
-            auto p = std::to_chars(start, limit, value, std::chars_format::fixed,
-                                   digits - 1 - exponent);
-            end = trim_fraction(start, p.ptr);
+            end = trim_fraction(start, format_double(start, limit, value, false, digits - 1 - exponent));
         } else {
             const size_t mantissa = static_cast<size_t>(e - sci);
             std::memcpy(start, sci, mantissa);

@@ -29,6 +29,12 @@ bool platform_is_terminal(intptr_t handle);
 void platform_fp_control();
 
 void platform_sleep_ms(int32_t ms);
+// Whether work may go to other threads (not in a browser page, where the
+// program has the page's one thread).
+bool platform_threads_available();
+// Called between slices of a long computation: where the program shares
+// its thread with a page, the page takes its turn (draws, takes events).
+void platform_yield();
 // Sounds a tone and returns when it has ended.
 void platform_beep(int32_t hz, int32_t ms);
 

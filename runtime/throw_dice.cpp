@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/platform.h"
 #include "runtime/random.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -33,6 +34,11 @@
 // Every AArch64 processor has NEON.
 #ifdef __aarch64__
 #define DICE_NEON 1
+#endif
+// A WebAssembly build has SIMD where it was compiled for it; a browser
+// without it refuses the whole module.
+#ifdef __wasm_simd128__
+#define DICE_WASM_SIMD 1
 #endif
 
 namespace {
@@ -145,18 +151,23 @@ __attribute__((target("avx2"))) Tally tally_avx2(uint32_t state, int64_t steps) 
 #ifdef DICE_NEON
 Tally tally_neon(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
 #endif
+#ifdef DICE_WASM_SIMD
+Tally tally_simd128(uint32_t state, int64_t steps) { return tally_lanes<16>(state, steps); }
+#endif
 
 int lanes_of(ThrowPath path) {
     switch (path) {
         case ThrowPath::sse2: return 16;
         case ThrowPath::avx2: return 32;
         case ThrowPath::neon: return 16;
+        case ThrowPath::simd128: return 16;
         default: return 1;
     }
 }
 
 ThrowPath resolve(ThrowPath path) {
     if (path != ThrowPath::automatic) return throw_path_available(path) ? path : ThrowPath::scalar;
+    if (throw_path_available(ThrowPath::simd128)) return ThrowPath::simd128;
     if (throw_path_available(ThrowPath::neon)) return ThrowPath::neon;
     if (throw_path_available(ThrowPath::avx2)) return ThrowPath::avx2;
     if (throw_path_available(ThrowPath::sse2)) return ThrowPath::sse2;
@@ -175,13 +186,38 @@ Tally tally(ThrowPath path, uint32_t state, int64_t n) {
 #ifdef DICE_NEON
     if (steps > 0 && path == ThrowPath::neon) t = tally_neon(state, steps);
 #endif
+#ifdef DICE_WASM_SIMD
+    if (steps > 0 && path == ThrowPath::simd128) t = tally_simd128(state, steps);
+#endif
     if (lanes == 1) return tally_scalar(state, n);
     add_tally(t, tally_scalar(apply(jump_of(static_cast<uint64_t>(steps * lanes)), state), n - steps * lanes));
     return t;
 }
 
+// Without threads the program shares its one thread with a page: the draws
+// go in runs, and the page gets its turn whenever about kTurnMs have passed,
+// so that it keeps drawing and taking keys.
+Tally tally_in_turns(ThrowPath path, uint32_t state, int64_t n) {
+    constexpr int64_t kRun = int64_t{1} << 21;
+    constexpr int64_t kTurnMs = 40;
+    int64_t frequency = 0;
+    const bool timed = platform_counter_frequency(&frequency) && frequency >= 1000;
+    int64_t turn_start = timed ? platform_counter() : 0;
+    Tally total{};
+    for (int64_t first = 0; first < n; first += kRun) {
+        const int64_t count = std::min(kRun, n - first);
+        add_tally(total, tally(path, apply(jump_of(static_cast<uint64_t>(first)), state), count));
+        if (!timed || (platform_counter() - turn_start) * 1000 >= kTurnMs * frequency) {
+            platform_yield();
+            if (timed) turn_start = platform_counter();
+        }
+    }
+    return total;
+}
+
 // Shares the draws among threads, each from its own jumped-ahead state.
 Tally tally_threaded(ThrowPath path, int32_t threads, uint32_t state, int64_t n) {
+    if (!platform_threads_available()) return tally_in_turns(path, state, n);
     if (threads <= 0) threads = static_cast<int32_t>(std::max(1u, std::thread::hardware_concurrency()));
     threads = static_cast<int32_t>(std::min<int64_t>(threads, std::max<int64_t>(1, n / kThreadMinimum)));
     std::vector<Tally> parts(static_cast<size_t>(threads));
@@ -234,6 +270,11 @@ bool throw_path_available(ThrowPath path) {
         case ThrowPath::neon: return true;
 #else
         case ThrowPath::neon: return false;
+#endif
+#ifdef DICE_WASM_SIMD
+        case ThrowPath::simd128: return true;
+#else
+        case ThrowPath::simd128: return false;
 #endif
         default: return true;
     }

@@ -11,6 +11,7 @@ enum class ThrowPath {
     sse2,
     avx2,
     neon,
+    simd128,  // WebAssembly SIMD, in a build made with -msimd128
 };
 
 // Whether this processor and build can run `path` (automatic and scalar

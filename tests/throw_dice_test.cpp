@@ -58,7 +58,8 @@ Outcome fast(ThrowPath path, int32_t threads, uint32_t seed, double last, int32_
     return finish(s);
 }
 
-const ThrowPath kPaths[] = {ThrowPath::automatic, ThrowPath::scalar, ThrowPath::sse2, ThrowPath::avx2, ThrowPath::neon};
+const ThrowPath kPaths[] = {ThrowPath::automatic, ThrowPath::scalar, ThrowPath::sse2,
+                            ThrowPath::avx2,      ThrowPath::neon,   ThrowPath::simd128};
 
 // The tests below skip a path the machine lacks, so a vector path left out
 // of the build would pass unseen.
@@ -67,6 +68,8 @@ TEST(ThrowDice, TheProcessorsOwnLanesAreBuilt) {
     EXPECT_TRUE(throw_path_available(ThrowPath::sse2));
 #elif defined(__aarch64__)
     EXPECT_TRUE(throw_path_available(ThrowPath::neon));
+#elif defined(__wasm_simd128__)
+    EXPECT_TRUE(throw_path_available(ThrowPath::simd128));
 #endif
 }
 

@@ -86,6 +86,7 @@ const WindowOps in_place_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 void unlock_and_catch_up() {

@@ -78,6 +78,7 @@ const WindowOps scripted_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 const DisplayDriver scripted_driver = {
@@ -120,6 +121,7 @@ const WindowOps logged_ops = {
     .restore_surfaces = [] { log_step('R'); },
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 // An idle wait that only a wake ends (a timeout would hide a lost wake):

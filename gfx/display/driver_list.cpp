@@ -25,7 +25,18 @@ const DisplayDriver* const display_drivers[] = {
     nullptr,
 };
 
-#else
+#elif defined(__EMSCRIPTEN__)
+
+// A page has its canvas only; "Null" is had by name (DNGFX=null), so that a
+// canvas that cannot open is reported as on the other platforms.
+extern const DisplayDriver web_driver;
+
+const DisplayDriver* const display_drivers[] = {
+    &web_driver,
+    nullptr,
+};
+
+#elif defined(__linux__)
 
 extern const DisplayDriver x11_driver;
 extern const DisplayDriver opengl_driver;
@@ -38,6 +49,8 @@ const DisplayDriver* const display_drivers[] = {
     nullptr,
 };
 
+#else
+#error "no display drivers for this platform"
 #endif
 
 namespace {

@@ -14,6 +14,7 @@
 #include "gfx/screen.h"
 #include "gfx/text_draw.h"
 #include "runtime/key_codes.h"
+#include "runtime/platform.h"
 
 WindowState window;
 
@@ -212,7 +213,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
     std::memcpy(window.class_name, "dngfxclass_", 11);
     copy_title(window.class_name + 11, 140, window.title);
 
-    if (flags & kOpenOpenGl) {
+    if ((flags & kOpenOpenGl) || ops->in_place) {
         window_lock();
         const bool opened = ops->open_surface();
         if (opened)
@@ -230,7 +231,7 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
         last_pass = std::chrono::steady_clock::now().time_since_epoch().count();
         flush_stop = false;
         flush_pending = false;
-        flusher = std::thread(flusher_main);
+        if (!ops->in_place) flusher = std::thread(flusher_main);
         return 0;
     }
 
@@ -431,6 +432,7 @@ void window_pass_or_defer() {
         window_poll();
         return;
     }
+    if (!flusher.joinable()) return;
     {
         std::lock_guard<std::mutex> guard(flush_mutex);
         if (flush_pending) return;
@@ -462,7 +464,7 @@ void window_set_title(const char* title) {
 
 void window_wait_vsync() {
     const int32_t rate = window.refresh_rate;
-    std::this_thread::sleep_for(std::chrono::milliseconds(rate > 0 ? 1000 / rate : 16));
+    platform_sleep_ms(rate > 0 ? 1000 / rate : 16);
 }
 
 int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {

@@ -69,6 +69,11 @@ struct WindowOps {
     // (from any thread). Null: the passes simply run every 10 ms.
     void (*wait_idle)(int32_t ms);
     void (*wake_idle)();
+    // The surface opens on the program's thread, which runs every pass
+    // from its polls and waits, with no helper thread either: for a
+    // platform that has no threads. A drawing made just after a pass shows
+    // at the program's next poll.
+    bool in_place;
 };
 
 constexpr int32_t kMouseLeft = 1;
@@ -115,7 +120,7 @@ extern WindowState window;
 // Common init: clears the state, refuses flag 0x02 unless `driver_name`
 // is "OpenGL", raises a depth below 8 to 8, starts the update thread and
 // waits until it has opened its surface (0) or given up (-1). With flag
-// 0x02 no thread starts: the surface opens on the calling thread, and the
+// 0x02 or WindowOps.in_place no thread starts: the surface opens on the calling thread, and the
 // passes run there through window_poll and window_pass_if_due.
 int32_t window_init(const WindowOps* ops, const char* driver_name, const char* title, int32_t width,
                     int32_t height, int32_t depth, int32_t refresh, int32_t flags);

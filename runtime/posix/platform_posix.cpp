@@ -101,3 +101,7 @@ uint32_t platform_tick_count() {
     gettimeofday(&t, nullptr);
     return static_cast<uint32_t>(static_cast<uint64_t>(t.tv_sec) * 1000 + t.tv_usec / 1000);
 }
+
+bool platform_threads_available() { return true; }
+
+void platform_yield() {}

@@ -77,3 +77,7 @@ int64_t platform_counter() {
 }
 
 uint32_t platform_tick_count() { return GetTickCount(); }
+
+bool platform_threads_available() { return true; }
+
+void platform_yield() {}

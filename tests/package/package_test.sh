@@ -9,6 +9,8 @@
 #                                      a display
 #   package_test.sh zip BUILD SOURCE   the Windows zip: its contents, and
 #                                      that dice.exe needs only Windows' DLLs
+#   package_test.sh web BUILD SOURCE   the web page's zip: the static folder
+#                                      as built, with the texts
 set -euo pipefail
 kind=$1 build=$(cd "$2" && pwd) source=$(cd "$3" && pwd) arch=${4:-}
 scratch=$(mktemp -d)
@@ -155,10 +157,32 @@ $top/FONTS-NOTICE.txt" "$(unzip -Z1 "$zip" | grep -v '/$')"
     [ -z "$bad" ] || fail "dice.exe needs DLLs that Windows does not have: $bad"
 }
 
+check_web() {
+    need unzip
+    make_package ZIP
+    local zip top file
+    zip=$(echo "$scratch"/out/dice-*-web.zip)
+    [ -f "$zip" ] || { echo "FAIL: no dice-*-web.zip made"; exit 1; }
+    echo "package: ${zip##*/}"
+    top=$(basename "$zip" .zip)
+    same_set "zip contents" "$top/dice.html
+$top/dice.js
+$top/dice.wasm
+$top/README.md
+$top/LICENSE.txt
+$top/COPYING.txt
+$top/FONTS-NOTICE.txt" "$(unzip -Z1 "$zip" | grep -v '/$')"
+    unzip -q "$zip" -d "$scratch/x"
+    for file in dice.html dice.js dice.wasm; do
+        cmp -s "$scratch/x/$top/$file" "$build/page/$file" || fail "$file is not the page as built"
+    done
+}
+
 case $kind in
     deb) check_deb ;;
     zip) check_zip ;;
-    *) echo "usage: package_test.sh deb BUILD SOURCE ARCH | zip BUILD SOURCE" >&2; exit 2 ;;
+    web) check_web ;;
+    *) echo "usage: package_test.sh deb BUILD SOURCE ARCH | zip|web BUILD SOURCE" >&2; exit 2 ;;
 esac
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "package checks passed"

@@ -241,6 +241,7 @@ const WindowOps terminal_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

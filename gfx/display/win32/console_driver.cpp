@@ -305,6 +305,7 @@ const WindowOps console_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,  // its own thread waits
     .wake_idle = console_reader_wake,
+    .in_place = false,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

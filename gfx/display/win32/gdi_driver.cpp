@@ -144,6 +144,7 @@ const WindowOps gdi_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = win_wait_idle,
     .wake_idle = win_wake_idle,
+    .in_place = false,
 };
 
 int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, int32_t refresh, int32_t flags) {

@@ -94,6 +94,7 @@ const WindowOps opengl_ops = {
     .restore_surfaces = nullptr,
     .wait_idle = nullptr,
     .wake_idle = nullptr,
+    .in_place = false,
 };
 
 bool display_named() {

@@ -1,0 +1,214 @@
+// The dice page in headless Chromium: serves the page's folder on
+// 127.0.0.1, answers the prompt, reads the canvas back with the mode's
+// font (screen_text, as for the X11 screenshots), checks the report row by
+// row, ends the program with a key and checks its exit code.
+//   node dice_page_test.mjs PAGE_DIR SCREEN_TEXT OUT_DIR RUN [INPUT]
+// RUN: typed   type INPUT and Enter
+//      paste   paste 100 kB as the answer
+//      nocanvas a canvas without a 2D context: the program reports and ends
+//      nowasm  a browser without WebAssembly: the page says so
+//      null    ?DNGFX=null: the dialogue runs unseen on the "Null" driver
+// On failure the screenshot stays in OUT_DIR. It prints how long the report
+// took after Enter and the longest gap between two animation frames
+// meanwhile (bench/web_page_throws.sh); no limit is checked here.
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import { createRequire } from "node:module";
+
+const require = createRequire(import.meta.url);
+const { chromium } = require("playwright-core");
+
+const [pageDir, screenText, outDir, run, input = ""] = process.argv.slice(2);
+const label = `${run}${run === "typed" ? ` '${input}'` : ""}`;
+const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
+
+const server = http.createServer((req, res) => {
+  const name = path.basename(new URL(req.url, "http://x").pathname) || "dice.html";
+  fs.readFile(path.join(pageDir, name), (err, data) => {
+    if (err) { res.writeHead(404); res.end(); return; }
+    res.writeHead(200, { "Content-Type": types[path.extname(name)] || "application/octet-stream" });
+    res.end(data);
+  });
+});
+await new Promise((ok) => server.listen(0, "127.0.0.1", ok));
+
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), "dice-chromium-"));
+const context = await chromium.launchPersistentContext(profile, {
+  executablePath: "/usr/bin/chromium",
+  headless: true,
+  args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+  viewport: { width: 1024, height: 768 },
+});
+const page = context.pages()[0] || await context.newPage();
+const logs = [];
+page.on("console", (m) => logs.push(m.text()));
+page.on("pageerror", (e) => logs.push(String(e)));
+
+let lastRows = "";
+async function finish(fault) {
+  if (fault) {
+    fs.mkdirSync(outDir, { recursive: true });
+    const shot = path.join(outDir, `dice-web-${run}-${input.replace(/[^0-9a-z-]/gi, "_")}.png`);
+    await page.screenshot({ path: shot }).catch(() => {});
+    console.error(`dice web ${label}: ${fault}\nscreen was:\n${lastRows}\npage said:\n${logs.join("\n")}\nscreenshot: ${shot}`);
+  }
+  await context.close();
+  server.close();
+  fs.rmSync(profile, { recursive: true, force: true });
+  process.exit(fault ? 1 : 0);
+}
+
+// The canvas's text rows: its pixels as a PPM for screen_text.
+async function screenRows(rows) {
+  const shot = await page.evaluate(() => {
+    const c = document.getElementById("dice-canvas");
+    const d = c.getContext("2d").getImageData(0, 0, c.width, c.height);
+    const rgb = new Uint8Array(c.width * c.height * 3);
+    for (let i = 0, j = 0; i < d.data.length; i += 4) { rgb[j++] = d.data[i]; rgb[j++] = d.data[i + 1]; rgb[j++] = d.data[i + 2]; }
+    let s = "";
+    for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
+    return { width: c.width, height: c.height, rgb: btoa(s) };
+  });
+  const file = path.join(profile, "shot.ppm");
+  fs.writeFileSync(file, Buffer.concat([Buffer.from(`P6 ${shot.width} ${shot.height} 255\n`), Buffer.from(shot.rgb, "base64")]));
+  lastRows = execFileSync(screenText, [file, "0", "0", "1", "100", String(rows)], { encoding: "latin1" });
+  return lastRows.replace(/\n$/, "").split("\n");
+}
+
+async function waitFor(what, check, seconds = 30) {
+  const end = Date.now() + seconds * 1000;
+  for (;;) {
+    const fault = await check();
+    if (!fault) return;
+    if (Date.now() > end) await finish(`${what}: ${fault}`);
+    await new Promise((ok) => setTimeout(ok, 100));
+  }
+}
+
+const exitCode = () => page.evaluate(() => Module.diceExitCode);
+
+// The number the program reads: leading blanks, a sign, digits.
+function expectedCount(s) {
+  const m = /^ *([-+]?)(\d*)/.exec(s);
+  return (m[1] === "-" ? -1 : 1) * Number(m[2] || 0);
+}
+
+const title = ["SIMULADOR DE LANZAMIENTO DE DADOS", "================================="];
+const prompt = "NUMERO DE LANZAMIENTOS = ? ";
+
+// The whole report, agreeing with itself; `answerRow` is the prompt's last
+// row as the answer left it, `n` the count read.
+function reportFault(row, answerRow, n) {
+  if (row.length < 13) return "report incomplete";
+  const at = row.indexOf(answerRow);
+  if (at < 0) return `no row '${answerRow.slice(-40)}'`;
+  const r = row.slice(at + 1);
+  if (r[0] !== "" || r[1] !== "" || r[3] !== "" || (r[10] || "") !== "") return "blank rows misplaced";
+  let total = 0, sum = 0;
+  for (let face = 1; face <= 6; ++face) {
+    const m = new RegExp(`^frecuecia absoluta de  ${face} =  (\\d+)$`).exec(r[3 + face] || "");
+    if (!m) return `row of face ${face} is '${r[3 + face]}'`;
+    total += Number(m[1]);
+    sum += face * Number(m[1]);
+  }
+  let mean;
+  if (n > 0) {
+    if (total !== n) return `counts add up to ${total}, not ${n}`;
+    mean = " " + String(Number((sum / n).toPrecision(15)));
+  } else {
+    if (total !== 0) return `${total} throws for ${n}`;
+    mean = n === 0 ? " nan" : "-0";
+  }
+  if (r[2] !== `MEDIA ARITMETICA GLOBAL = ${mean}`) return `mean row '${r[2]}', not '${mean}'`;
+  return "";
+}
+
+if (run === "nocanvas") {
+  await page.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; });
+}
+if (run === "nowasm") await page.addInitScript(() => { delete window.WebAssembly; });
+// The longest gap between two animation frames since the last look.
+await page.addInitScript(() => {
+  let last = 0;
+  window.diceLongestFrameGap = 0;
+  const frame = (t) => {
+    if (last) window.diceLongestFrameGap = Math.max(window.diceLongestFrameGap, t - last);
+    last = t;
+    requestAnimationFrame(frame);
+  };
+  requestAnimationFrame(frame);
+});
+await page.goto(`http://127.0.0.1:${server.address().port}/dice.html${run === "null" ? "?DNGFX=null" : ""}`);
+
+if (run === "nowasm") {
+  await waitFor("message", async () => {
+    lastRows = await page.evaluate(() => document.getElementById("dice-message").textContent);
+    return /cannot run WebAssembly/.test(lastRows) ? "" : "no message";
+  }, 10);
+  await finish("");
+}
+if (run === "null") {
+  // Keys wait in the page's queue until the program reads them.
+  await page.keyboard.type("12\n", { delay: 20 });
+  await page.keyboard.press("x");
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "");
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await finish("");
+}
+
+if (run === "nocanvas") {
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "");
+  const shown = await page.evaluate(() => document.getElementById("dice-text").textContent);
+  lastRows = shown;
+  if (shown !== "Error setting video mode!") await finish("page text is not the error");
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await finish("");
+}
+
+await waitFor("prompt", async () => {
+  const row = await screenRows(3);
+  return row.join("\n") === [...title, prompt.trimEnd()].join("\n") ? "" : "prompt not shown";
+});
+if ((await page.title()) !== "dice") await finish(`title '${await page.title()}'`);
+
+let answerRow = prompt + input, n = expectedCount(input);
+if (run === "paste") {
+  // 100 000 characters: a lost one shows in where the last row of the
+  // answer ends (the count field takes the first few).
+  const text = "12" + "x".repeat(99998);
+  await page.evaluate((t) => {
+    const data = new DataTransfer();
+    data.setData("text/plain", t);
+    dispatchEvent(new ClipboardEvent("paste", { clipboardData: data, bubbles: true }));
+  }, text);
+  answerRow = (prompt + text).slice(-((prompt.length + text.length) % 100));
+  n = 12;
+} else {
+  await page.keyboard.type(input, { delay: 20 });
+}
+await page.evaluate(() => { window.diceLongestFrameGap = 0; });
+const entered = Date.now();
+await page.keyboard.press("Enter");
+await waitFor("report", async () => reportFault(await screenRows(37), answerRow.trimEnd(), n), 60);
+const gap = await page.evaluate(() => window.diceLongestFrameGap);
+console.log(`dice web ${label}: report within ${Date.now() - entered} ms of Enter; longest frame gap ${gap.toFixed(0)} ms`);
+
+// With DICE_WEB_IDLE_MS set (bench/web_page_throws.sh): the page's busy
+// time over that long while the program waits for the final key.
+const idle = Number(process.env.DICE_WEB_IDLE_MS || 0);
+if (idle > 0) {
+  const cdp = await context.newCDPSession(page);
+  await cdp.send("Performance.enable");
+  const busy = async () => (await cdp.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+  const before = await busy();
+  await new Promise((ok) => setTimeout(ok, idle));
+  console.log(`dice web ${label}: final wait busy ${((await busy()) - before) * 1000 | 0} ms in ${idle} ms`);
+}
+await page.keyboard.press("x");
+await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
+if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+await finish("");
