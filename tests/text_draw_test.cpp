@@ -223,28 +223,20 @@ struct CursorWatch {
     std::string moved_unlocked;  // the statements that did
     const char* statement = "";
 } watch;
-void watch_lock() {
-    null_driver.lock();
-    if (screen->cursor_row != watch.row || screen->cursor_col != watch.col) watch.moved_unlocked += watch.statement;
-}
-void watch_unlock() {
-    watch.row = screen->cursor_row;
-    watch.col = screen->cursor_col;
-    null_driver.unlock();
-}
-const DisplayDriver watching_driver = [] {
-    DisplayDriver d = null_driver;
-    d.lock = watch_lock;
-    d.unlock = watch_unlock;
-    return d;
-}();
+DisplayDriver watching_driver = null_driver;
 
 TEST_F(GfxTest, TheCursorMovesOnlyUnderTheScreenLock) {
+    watching_driver.lock = [] {
+        null_driver.lock();
+        if (screen->cursor_row != watch.row || screen->cursor_col != watch.col) watch.moved_unlocked += watch.statement;
+    };
+    watching_driver.unlock = [] {
+        watch = CursorWatch{screen->cursor_row, screen->cursor_col, watch.moved_unlocked, watch.statement};
+        null_driver.unlock();
+    };
     open(19, 16);
+    watch = CursorWatch{screen->cursor_row, screen->cursor_col, "", ""};
     screen->driver = &watching_driver;
-    watch = CursorWatch{};
-    watch.row = screen->cursor_row;
-    watch.col = screen->cursor_col;
     const struct {
         const char* statement;
         void (*run)();
