@@ -183,12 +183,23 @@ int32_t gfx_cursor_set(int32_t row, int32_t col) {
     return (screen->cursor_col & 255) | (screen->cursor_row & 255) << 8;
 }
 
-int32_t gfx_cursor_move(int32_t row, int32_t col, int32_t) {
-    if (!screen) return 0;
+namespace {
+// Under the screen lock: a display thread reads the cursor to place the
+// terminal's own.
+int32_t cursor_move_locked(int32_t row, int32_t col) {
     screen->flags &= ~kScreenWrapPending;
     const int32_t result = gfx_cursor_set(row - 1, col - 1);
     screen_device()->column = screen->cursor_col;
     return result + 0x101;
+}
+}  // namespace
+
+int32_t gfx_cursor_move(int32_t row, int32_t col, int32_t) {
+    if (!screen) return 0;
+    screen_auto_lock();
+    const int32_t result = cursor_move_locked(row, col);
+    screen_auto_unlock();
+    return result;
 }
 
 int32_t gfx_get_cursor_col() { return screen ? screen->cursor_col + 1 : 1; }
@@ -226,7 +237,7 @@ void clear_screen(int32_t mode) {
         fill_rows(0, screen->height, 0, screen->width);
         text_blank(0, 0, screen->text_cols, screen->text_rows, screen->work_page, 32, screen->fg_colour,
                    screen->bg_colour);
-        gfx_cursor_move(top, 1, -1);
+        cursor_move_locked(top, 1);
         centre_pen();
     } else if (mode == 2) {
         int32_t end = bottom * h;
@@ -234,7 +245,7 @@ void clear_screen(int32_t mode) {
         fill_rows((top - 1) * h, end, 0, screen->width);
         text_blank(0, top - 1, screen->text_cols, bottom, screen->work_page, 32, screen->fg_colour,
                    screen->bg_colour);
-        gfx_cursor_move(top, 1, -1);
+        cursor_move_locked(top, 1);
     } else {
         fill_rows(screen->clip_y, screen->clip_y + screen->clip_h, screen->clip_x, screen->clip_w);
         centre_pen();

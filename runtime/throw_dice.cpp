@@ -21,12 +21,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "runtime/platform.h"
 #include "runtime/random.h"
+#include "runtime/thread_start.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define DICE_X86 1
@@ -229,15 +230,13 @@ Tally tally_threaded(ThrowPath path, int32_t threads, uint32_t state, int64_t n)
         const uint32_t from = apply(jump_of(static_cast<uint64_t>(first)), state);
         Tally& part = parts[static_cast<size_t>(i)];
         auto work = [&part, path, from, count] { part = tally(path, from, count); };
-        if (i + 1 == threads) {
-            work();  // the calling thread takes the last share
-        } else {
-            try {
-                workers.emplace_back(work);
-            } catch (const std::system_error&) {
-                work();  // no thread to be had: do it here
-            }
-        }
+        std::thread worker;
+        // The calling thread takes the last share, and any share no
+        // thread could be had for.
+        if (i + 1 == threads || thread_start(&worker, work) != 0)
+            work();
+        else
+            workers.push_back(std::move(worker));
         first += count;
     }
     for (std::thread& w : workers) w.join();

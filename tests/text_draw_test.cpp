@@ -6,6 +6,9 @@
 #include "gfx/pixels.h"
 #include "gfx/text_draw.h"
 #include "runtime/console_print.h"
+#include "runtime/key_codes.h"
+#include "runtime/line_input.h"
+#include "runtime/rt_string.h"
 #include "runtime/print.h"
 #include "runtime/text_cursor.h"
 #include "tests/gfx_fixture.h"
@@ -209,6 +212,56 @@ TEST_F(GfxTest, PixelRoutinesPerDepth) {
     EXPECT_EQ(a[50], 1);
     EXPECT_EQ(b[9], 9);
     EXPECT_EQ(b[10], 2);
+}
+
+// A display thread reads the text cursor under the screen lock (the
+// "Terminal" driver places the terminal's cursor there), so every
+// statement that moves it must do so under the lock. This lock sees a
+// cursor that changed while it was free.
+struct CursorWatch {
+    int32_t row = 0, col = 0;
+    std::string moved_unlocked;  // the statements that did
+    const char* statement = "";
+} watch;
+DisplayDriver watching_driver = null_driver;
+
+TEST_F(GfxTest, TheCursorMovesOnlyUnderTheScreenLock) {
+    watching_driver.lock = [] {
+        null_driver.lock();
+        if (screen->cursor_row != watch.row || screen->cursor_col != watch.col) watch.moved_unlocked += watch.statement;
+    };
+    watching_driver.unlock = [] {
+        watch = CursorWatch{screen->cursor_row, screen->cursor_col, watch.moved_unlocked, watch.statement};
+        null_driver.unlock();
+    };
+    open(19, 16);
+    watch = CursorWatch{screen->cursor_row, screen->cursor_col, "", ""};
+    screen->driver = &watching_driver;
+    const struct {
+        const char* statement;
+        void (*run)();
+    } rows[] = {
+        {"locate ", [] { cursor_move(5, 7, -1, nullptr); }},
+        {"view ", [] { view_rows_change(3, 20, true); }},
+        {"print ", [] { print("abc\n"); }},
+        {"cls ", [] { clear_screen(0); }},
+        {"edit ", [] {
+             for (int32_t key : {int32_t{'x'}, int32_t{'y'}, extended_key(0x47), extended_key(0x4F), int32_t{13}})
+                 key_queue_push(screen_key_queue, key);
+             RtString* text = string_temp_copy(nullptr, 0);
+             edit_line(text);
+             string_release_temp(text);
+         }},
+        {"text size ", [] { set_text_size(80, 25); }},
+    };
+    for (const auto& r : rows) {
+        watch.statement = r.statement;
+        r.run();
+        display_lock(screen->driver);  // looks once more after the statement
+        display_unlock(screen->driver);
+    }
+    screen->driver = &null_driver;
+    EXPECT_EQ(watch.moved_unlocked, "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/dice.h"
+#include "runtime/thread_start.h"
 #include "runtime/throw_dice.h"
 
 namespace {
@@ -98,6 +99,17 @@ TEST(ThrowDice, EveryPathMatchesTheLoopAtTheBoundaries) {
                     << " seed " << seed;
         }
     }
+}
+
+// A process allowed no more threads throws the refused shares itself.
+TEST(ThrowDice, SharesWithoutAThreadAreThrownHere) {
+    const int32_t n = (2 << 22) + 1;
+    const Outcome expected = reference(11, 0.25, n);
+    for (int32_t refused : {1, 2}) {
+        thread_start_refuse(refused);
+        EXPECT_EQ(fast(ThrowPath::automatic, 3, 11, 0.25, n), expected) << refused << " refused";
+    }
+    thread_start_refuse(0);
 }
 
 TEST(ThrowDice, RandomSeedsAndCounts) {

@@ -9,6 +9,7 @@
 
 #include "gfx/display/window.h"
 #include "gfx/keyboard.h"
+#include "runtime/thread_start.h"
 #include "tests/gfx_fixture.h"
 
 namespace {
@@ -157,6 +158,13 @@ TEST_F(InPlaceWindowTest, FailedOpenIsClosedAndRefused) {
     EXPECT_FALSE(window_initialised());
     window_exit();
     EXPECT_EQ(s.closes, 1);
+    // no helper thread to be had: the opened surface is closed again
+    s = Surface{};
+    thread_start_refuse(1);
+    EXPECT_EQ(open_window(), -1);
+    EXPECT_EQ(s.opens, 1);
+    EXPECT_EQ(s.closes, 1);
+    EXPECT_FALSE(window_initialised());
 }
 
 TEST_F(InPlaceWindowTest, ClosingWhileHoldingTheLockDoesNotWait) {

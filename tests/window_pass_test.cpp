@@ -16,6 +16,7 @@
 #include "gfx/keyboard.h"
 #include "runtime/keys.h"
 #include "runtime/rt_string.h"
+#include "runtime/thread_start.h"
 #include "tests/gfx_fixture.h"
 
 namespace {
@@ -242,6 +243,14 @@ TEST_F(WindowTest, InitRefusals) {
     EXPECT_EQ(s.opens, 1);
     EXPECT_EQ(s.closes, 1);
     window_exit();  // harmless after a failed init
+    // no thread to be had (a process limit): refused, and the next init works
+    s.open_fails = false;
+    s.opens = 0;
+    thread_start_refuse(1);
+    EXPECT_EQ(window_init(&scripted_ops, "Scripted", "t", 800, 600, 16, 0, 0), -1);
+    EXPECT_EQ(s.opens, 0);
+    EXPECT_FALSE(window_initialised());
+    EXPECT_EQ(open_window(13, 8), 0);
 }
 
 TEST_F(WindowTest, InitClearsStateAndRaisesDepth) {

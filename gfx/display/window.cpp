@@ -15,6 +15,7 @@
 #include "gfx/text_draw.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
+#include "runtime/thread_start.h"
 
 WindowState window;
 
@@ -231,13 +232,19 @@ int32_t window_init(const WindowOps* ops, const char* driver_name, const char* t
         last_pass = std::chrono::steady_clock::now().time_since_epoch().count();
         flush_stop = false;
         flush_pending = false;
-        if (!ops->in_place) flusher = std::thread(flusher_main);
+        if (!ops->in_place && thread_start(&flusher, flusher_main) != 0) {
+            window_exit();  // closes the surface again: the driver refuses
+            return -1;
+        }
         return 0;
     }
 
     start = Start::pending;
     running = true;
-    update_thread = std::thread(ops->thread_main ? ops->thread_main : window_thread_main);
+    if (thread_start(&update_thread, ops->thread_main ? ops->thread_main : window_thread_main) != 0) {
+        running = false;
+        return -1;
+    }
     std::unique_lock<std::mutex> guard(start_mutex);
     start_changed.wait(guard, [] { return start != Start::pending; });
     const bool opened = start == Start::opened;

@@ -41,6 +41,16 @@ find_windows() {
     done
 }
 
+# Waits up to 30 seconds for window $1 to have the focus that the program
+# asks for itself (no window manager runs here).
+has_focus() {
+    local end=$((SECONDS + 30))
+    until [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; do
+        ((SECONDS < end)) || return 1
+        sleep 0.1
+    done
+}
+
 # Gives window $1 the focus; retried for up to 30 seconds, as it may not
 # be mapped yet.
 focus_window() {

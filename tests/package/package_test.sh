@@ -92,14 +92,17 @@ usr/share/man/man6/dice.6.gz" "$(cd "$root" && find . ! -type d | sed 's|^\./||'
             grep -q "^PNG image data, $size x $size, 8-bit/color RGBA" || fail "the ${size}x${size} icon"
     done
 
-    # The Windows icon is committed; it must still be what the desktop
-    # icons' generator draws.
-    python3 "$source/tools/icon/make_icon.py" "$scratch/dice.ico"
-    cmp -s "$scratch/dice.ico" "$source/app/dice.ico" || fail "app/dice.ico is not what tools/icon/make_icon.py draws"
+    # The Windows icon and the X11 window's are committed; they must still
+    # be what the desktop icons' generator draws.
+    local icon
+    for icon in dice.ico dice_icon.inc; do
+        python3 "$source/tools/icon/make_icon.py" "$scratch/$icon"
+        cmp -s "$scratch/$icon" "$source/app/$icon" || fail "app/$icon is not what tools/icon/make_icon.py draws"
+    done
 
     local desktop=$root/usr/share/applications/dice.desktop
     for line in '^Name=' '^Name\[es\]=' '^Comment\[es\]=' '^Categories=Game;Education;$' \
-        '^Terminal=false$' '^Exec=dice$' '^Icon=dice$'; do
+        '^Terminal=false$' '^Exec=dice$' '^Icon=dice$' '^StartupWMClass=dngfxclass_dice$'; do
         grep -q "$line" "$desktop" || fail "dice.desktop has no line matching $line"
     done
 
@@ -139,13 +142,14 @@ check_zip() {
     top=$(basename "$zip" .zip)
     same_set "zip contents" "$top/dice.exe
 $top/gallery.exe
-$top/README.md
+$top/README.txt
 $top/LICENSE.txt
 $top/COPYING.txt
 $top/FONTS-NOTICE.txt" "$(unzip -Z1 "$zip" | grep -v '/$')"
 
     unzip -q "$zip" -d "$scratch/x"
     cmp -s "$scratch/x/$top/FONTS-NOTICE.txt" "$source/tools/fonts/NOTICE" || fail "FONTS-NOTICE.txt is not tools/fonts/NOTICE"
+    cmp -s "$scratch/x/$top/README.txt" "$source/dist/README-windows.txt" || fail "README.txt is not dist/README-windows.txt"
     grep -q 'GNU GENERAL PUBLIC LICENSE' "$scratch/x/$top/COPYING.txt" || fail "COPYING.txt is not the GPL"
 
     # Only DLLs that every Windows has; the runtimes are linked in.

@@ -73,6 +73,13 @@ check_report() {  # SCREEN: the whole report, agreeing with itself
     [ "${row[5]}" = "MEDIA ARITMETICA GLOBAL = $mean" ] || { report_fault="mean ${row[5]}, not $mean"; return 1; }
 }
 
+# A dock ties the window to the installed menu entry and its icon.
+desktop_class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../dist/dice.desktop")
+window_class=$(xprop -id "$wid" WM_CLASS)
+[ "$window_class" = "WM_CLASS(STRING) = \"$desktop_class\", \"$desktop_class\"" ] ||
+    fail "the desktop entry names class '$desktop_class', the window has $window_class"
+icon=$(xprop -id "$wid" -notype 32c _NET_WM_ICON)
+[[ "$icon" == "_NET_WM_ICON = 32, 32, "* ]] || fail "no 32 x 32 icon: ${icon:0:80}"
 focus "$wid"
 wait_rows 3 prompt_shown
 case "$run" in

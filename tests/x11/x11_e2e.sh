@@ -56,7 +56,7 @@ sized_window() {  # WIDTH HEIGHT SECONDS
 wait_geometry() {  # WIDTH HEIGHT
     sized_window "$1" "$2" 60 || fail "no window of $1 x $2: $(for w in $(find_windows '^x11_demo$' 1); do geometry "$w"; done)"
 }
-focus() { focus_window "$1" || fail "window $1 cannot take the focus"; }
+focus() { has_focus "$1" || fail "window $1 did not take the focus (it has $(xdotool getwindowfocus -f 2>&1))"; }
 
 # Alt+Enter until the window is re-created at WIDTH x HEIGHT. The key is
 # sent again only after a long wait without a switch, as a second press

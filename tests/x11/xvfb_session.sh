@@ -5,7 +5,7 @@
 # and its output in "$work/out".
 #   start_xvfb WIDTH HEIGHT DEPTH   sets DISPLAY and xvfb_pid
 #   start_app PROGRAM ARGS...       in the background, stdin from /dev/null
-#   window_id NAME / geometry WID / wait_geometry NAME W H / focus WID
+#   window_id NAME / geometry WID / wait_geometry NAME W H / focus WID (the program takes it itself)
 #   screen_rows DECODE X Y ZOOM COLS ROWS   the text rows of a screenshot
 #   expect_exit START_NS LIMIT_MS   the program ended with code 0 (slow: reported)
 # Set X11_E2E_SHOTS to a folder to keep the screenshots.
@@ -45,7 +45,7 @@ wait_geometry() {  # NAME WIDTH HEIGHT: the window has been (re-)created at that
         sleep 0.1
     done
 }
-focus() { focus_window "$1" || fail "window $1 cannot take the focus"; }
+focus() { has_focus "$1" || fail "window $1 did not take the focus (it has $(xdotool getwindowfocus -f 2>&1))"; }
 
 screen_rows() {  # DECODE X Y ZOOM COLS ROWS
     local decode=$1

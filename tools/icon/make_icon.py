@@ -3,6 +3,8 @@
     make_icon.py OUT.ico          32 x 32 at 32 bits, one-image .ico file
                                   (app/dice.ico, which dice.exe carries)
     make_icon.py OUT.png SIZE     SIZE x SIZE RGBA PNG (the desktop icons)
+    make_icon.py OUT.inc          32 x 32 as C numbers (app/dice_icon.inc,
+                                  the X11 window's icon)
 The design is laid out on a 32-unit grid; at 32 pixels each pixel takes one
 sample, so the .ico stays as it was first drawn. Larger sizes average 4 x 4
 samples per pixel, which smooths the pips' edges.
@@ -85,14 +87,31 @@ def png_bytes(size):
             + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
 
 
+def inc_text():
+    """Width, height, then 0xAARRGGBB pixels, rows from the top."""
+    words = [GRID, GRID]
+    for y in range(GRID):
+        for x in range(GRID):
+            b, g, r, a = pixel(x, y, GRID)
+            words.append(a << 24 | r << 16 | g << 8 | b)
+    lines = ["// Drawn by tools/icon/make_icon.py app/dice_icon.inc: width, height, then",
+             "// 0xAARRGGBB pixels, rows from the top.", "%d, %d," % (GRID, GRID)]
+    pixels = words[2:]
+    for i in range(0, len(pixels), 8):
+        lines.append(" ".join("0x%08X," % w for w in pixels[i:i + 8]))
+    return ("\n".join(lines) + "\n").encode()
+
+
 def main():
     args = sys.argv[1:]
     if len(args) == 1 and args[0].endswith(".ico"):
         data = ico_bytes()
+    elif len(args) == 1 and args[0].endswith(".inc"):
+        data = inc_text()
     elif len(args) == 2 and args[0].endswith(".png") and args[1].isdigit() and 16 <= int(args[1]) <= 1024:
         data = png_bytes(int(args[1]))
     else:
-        sys.exit("usage: make_icon.py OUT.ico | make_icon.py OUT.png SIZE (16 to 1024)")
+        sys.exit("usage: make_icon.py OUT.ico | OUT.inc | make_icon.py OUT.png SIZE (16 to 1024)")
     with open(args[0], "wb") as f:
         f.write(data)
 

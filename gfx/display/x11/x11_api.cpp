@@ -31,6 +31,9 @@ bool take_x11(void* lib) {
            library_take(lib, "XAllocClassHint", &x.XAllocClassHint) &&
            library_take(lib, "XSetClassHint", &x.XSetClassHint) &&
            library_take(lib, "XSetWMProtocols", &x.XSetWMProtocols) &&
+           library_take(lib, "XGetSelectionOwner", &x.XGetSelectionOwner) &&
+           library_take(lib, "XSendEvent", &x.XSendEvent) &&
+           library_take(lib, "XSetInputFocus", &x.XSetInputFocus) &&
            library_take(lib, "XCreateBitmapFromData", &x.XCreateBitmapFromData) &&
            library_take(lib, "XFreePixmap", &x.XFreePixmap) &&
            library_take(lib, "XCreatePixmapCursor", &x.XCreatePixmapCursor) &&

@@ -39,6 +39,10 @@ struct X11Api {
     decltype(&::XAllocClassHint) XAllocClassHint;
     decltype(&::XSetClassHint) XSetClassHint;
     decltype(&::XSetWMProtocols) XSetWMProtocols;
+    // the focus
+    decltype(&::XGetSelectionOwner) XGetSelectionOwner;
+    decltype(&::XSendEvent) XSendEvent;
+    decltype(&::XSetInputFocus) XSetInputFocus;
     // the pointer
     decltype(&::XCreateBitmapFromData) XCreateBitmapFromData;
     decltype(&::XFreePixmap) XFreePixmap;

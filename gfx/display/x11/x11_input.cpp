@@ -219,6 +219,9 @@ void x11_pump_events() {
                 window_set_active(ev.type == FocusIn);
                 if (x11.ic) (ev.type == FocusIn ? libx11.XSetICFocus : libx11.XUnsetICFocus)(x11.ic);
                 break;
+            case MapNotify:
+                if (ev.xmap.window == x11.window) x11_take_focus();
+                break;
             case Expose:
                 if (ev.xexpose.count == 0) window_paint();
                 break;

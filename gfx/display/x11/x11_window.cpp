@@ -3,14 +3,18 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/cp437.h"
 #include "gfx/display/window.h"
 #include "gfx/screen.h"
 
 X11Window x11;
+
+extern const uint32_t program_icon_argb[] __attribute__((weak));
 
 namespace {
 
@@ -63,6 +67,17 @@ void set_hints(int32_t width, int32_t height) {
         libx11.XFree(cls);
     }
     libx11.XSetWMProtocols(x11.display, x11.window, &x11.wm_delete_window, 1);
+}
+
+// The program's icon where it links one in, as a Windows program carries
+// DN_PROGRAM_ICON: width, height, then 0xAARRGGBB pixels, rows from the top.
+// Without it the window manager shows its own.
+void set_icon() {
+    if (!program_icon_argb) return;
+    const size_t count = 2 + static_cast<size_t>(program_icon_argb[0]) * program_icon_argb[1];
+    std::vector<unsigned long> words(program_icon_argb, program_icon_argb + count);  // Xlib's 32-bit format
+    libx11.XChangeProperty(x11.display, x11.window, x11.net_wm_icon, XA_CARDINAL, 32, PropModeReplace,
+                           reinterpret_cast<const unsigned char*>(words.data()), static_cast<int>(count));
 }
 
 // Borderless and covering the monitor: asked of the window manager, and
@@ -127,6 +142,11 @@ bool x11_connect() {
     x11.motif_wm_hints = libx11.XInternAtom(d, "_MOTIF_WM_HINTS", False);
     x11.net_wm_name = libx11.XInternAtom(d, "_NET_WM_NAME", False);
     x11.utf8_string = libx11.XInternAtom(d, "UTF8_STRING", False);
+    x11.net_wm_icon = libx11.XInternAtom(d, "_NET_WM_ICON", False);
+    x11.net_active_window = libx11.XInternAtom(d, "_NET_ACTIVE_WINDOW", False);
+    char manager[24];
+    std::snprintf(manager, sizeof manager, "WM_S%d", DefaultScreen(d));
+    x11.wm_manager = libx11.XInternAtom(d, manager, False);
     return true;
 }
 
@@ -179,6 +199,7 @@ bool x11_create_window() {
                                x11.depth, InputOutput, x11.visual, mask, &attrs);
     if (!x11.window) return false;
     set_hints(w, h);
+    set_icon();
     if (full) ask_full_screen();
     x11_apply_title(window.title);
     x11.blank_cursor = make_blank_cursor();
@@ -192,9 +213,35 @@ bool x11_create_window() {
 }
 
 void x11_map_window() {
+    x11.focus_wanted = true;
     libx11.XMapRaised(x11.display, x11.window);
     libx11.XFlush(x11.display);
     window.handle = &x11;
+}
+
+// As Windows activates a new window: without this, and with no window
+// manager, typed keys go to whatever window the pointer is over, such as
+// the terminal that started the program. A window manager is asked to
+// activate it (focus rules are its to keep); with none the focus is set
+// directly, which a viewable window cannot be refused.
+void x11_take_focus() {
+    if (!x11.focus_wanted) return;
+    x11.focus_wanted = false;
+    Display* d = x11.display;
+    const Window root = RootWindow(d, DefaultScreen(d));
+    if (libx11.XGetSelectionOwner(d, x11.wm_manager) != None) {
+        XEvent ev{};
+        ev.xclient.type = ClientMessage;
+        ev.xclient.window = x11.window;
+        ev.xclient.message_type = x11.net_active_window;
+        ev.xclient.format = 32;
+        ev.xclient.data.l[0] = 1;  // asked by an application
+        ev.xclient.data.l[1] = CurrentTime;
+        libx11.XSendEvent(d, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    } else {
+        libx11.XSetInputFocus(d, x11.window, RevertToParent, CurrentTime);
+    }
+    libx11.XFlush(d);
 }
 
 bool x11_open_surface() {

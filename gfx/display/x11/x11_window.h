@@ -19,7 +19,9 @@ struct X11Window {
     int32_t client_width, client_height;
     int bytes_per_pixel;
     Atom wm_protocols, wm_delete_window, net_wm_state, net_wm_state_fullscreen, motif_wm_hints, net_wm_name,
-        utf8_string;
+        utf8_string, net_wm_icon, net_active_window, wm_manager;
+    // Mapped and not yet given the focus.
+    bool focus_wanted;
     XIM im;
     XIC ic;
     Cursor blank_cursor;
@@ -57,6 +59,8 @@ void x11_present_rows(int32_t first, int32_t end);
 void x11_apply_title(const char* title);
 void x11_warp_pointer(int32_t x, int32_t y);
 void x11_show_pointer(bool shown);
+// Once the window is mapped (its MapNotify): asks for the focus.
+void x11_take_focus();
 
 // The image (x11_image.cpp): shared memory when the server offers it.
 bool x11_image_create(int32_t width, int32_t height);
