@@ -275,7 +275,6 @@ void window_exit() {
     if (update_thread.joinable() && screen_lock_.held_by_this_thread()) screen_lock_.unlock();
     if (update_thread.joinable()) update_thread.join();
     if (in_place) {
-        in_place = false;
         if (screen_lock_.held_by_this_thread()) screen_lock_.unlock();
         {
             std::lock_guard<std::mutex> guard(flush_mutex);
@@ -283,6 +282,8 @@ void window_exit() {
         }
         flush_changed.notify_all();
         if (flusher.joinable()) flusher.join();
+        // Only now: the helper's last pass still asked whether to bind.
+        in_place = false;
         window_lock();
         if (window.ops->bind_context) window.ops->bind_context(true);
         context_bound = false;
