@@ -434,6 +434,11 @@ void window_pass_if_due() {
     if (in_place && std::chrono::steady_clock::now() - last_pass_time() >= kPassInterval) window_poll();
 }
 
+void window_unlock_in_place() {
+    window_unlock();
+    window_pass_or_defer();
+}
+
 void window_pass_or_defer() {
     if (!in_place) return;
     if (std::chrono::steady_clock::now() - last_pass_time() >= kPassInterval) {

@@ -149,6 +149,8 @@ void window_pass_if_due();
 // deferred pass only draws (palette and dirty rows); events and held keys
 // stay with the program's thread.
 void window_pass_or_defer();
+// The in-place drivers' unlock: window_unlock, then window_pass_or_defer.
+void window_unlock_in_place();
 // Under the screen lock; takes effect at the next pass.
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);

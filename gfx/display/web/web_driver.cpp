@@ -143,11 +143,6 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     return window_init(&web_ops, "Web", title, width, height, depth, refresh, flags);
 }
 
-void unlock() {
-    window_unlock();
-    window_pass_or_defer();
-}
-
 // Under the screen lock. A paste comes far faster than the passes: keys
 // are taken whenever the queue has room, not only once per pass.
 void poll_events() {
@@ -168,7 +163,7 @@ const DisplayDriver web_driver = {
     .init = init,
     .exit = window_exit,
     .lock = window_lock,
-    .unlock = unlock,
+    .unlock = window_unlock_in_place,
     .set_palette = window_set_palette,
     .wait_vsync = window_wait_vsync,
     .get_mouse = window_get_mouse,

@@ -136,12 +136,6 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     return win_window_init(&opengl_ops, nullptr, "OpenGL", title, width, height, depth, refresh, flags);
 }
 
-// Called by the screen's operations as they end.
-void unlock() {
-    window_unlock();
-    window_pass_or_defer();
-}
-
 }  // namespace
 
 extern const DisplayDriver opengl_driver;
@@ -150,7 +144,7 @@ const DisplayDriver opengl_driver = {
     .init = init,
     .exit = win_window_exit,
     .lock = window_lock,
-    .unlock = unlock,
+    .unlock = window_unlock_in_place,
     .set_palette = window_set_palette,
     .wait_vsync = window_wait_vsync,
     .get_mouse = window_get_mouse,

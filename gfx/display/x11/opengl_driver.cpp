@@ -112,11 +112,6 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
     return window_init(&opengl_ops, "OpenGL", title, width, height, depth, refresh, flags);
 }
 
-void unlock() {
-    window_unlock();
-    window_pass_or_defer();
-}
-
 // No thread pumps the events while the program waits: wait on the
 // connection, then move what came into the key queue at once.
 void wait_input(int32_t ms) {
@@ -149,7 +144,7 @@ const DisplayDriver opengl_driver = {
     .init = init,
     .exit = window_exit,
     .lock = window_lock,
-    .unlock = unlock,
+    .unlock = window_unlock_in_place,
     .set_palette = window_set_palette,
     .wait_vsync = window_wait_vsync,
     .get_mouse = window_get_mouse,
