@@ -7,6 +7,8 @@
 // for the spans and pending seeds, which grow with the region's outline. A
 // seed stack instead of recursion: no shape can exhaust the call stack.
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
 
 #include "gfx/draw.h"
@@ -17,11 +19,13 @@
 namespace {
 
 struct Span {
-    int64_t left, right;  // inclusive
+    int32_t left, right;  // inclusive
 };
 
+// A run left..right of row y, found scanning a..b of it under a painted run
+// of row y - dy (dy 0: the start point). It may go on past a or b.
 struct Seed {
-    int64_t x, y;
+    int32_t y, left, right, a, b, dy;
 };
 
 struct Paint {
@@ -30,107 +34,206 @@ struct Paint {
     int64_t tile_rows;
 };
 
-template <class Pixel>
-class Fill {
+// The painted runs of each row, sorted, in one pool: a row that outgrows its
+// block moves to the pool's end with twice the room. Runs parted by a single
+// border pixel are joined, so a finished stretch of row is one entry.
+class Painted {
 public:
-    Fill(const Canvas& c, uint32_t border, const Paint& paint)
-        : c_(c), border_(static_cast<Pixel>(border)), paint_(paint), painted_(static_cast<size_t>(c.y1 - c.y0)) {}
-
-    void run(int64_t x, int64_t y) {
-        seeds_.push_back({x, y});
-        while (!seeds_.empty()) {
-            const Seed s = seeds_.back();
-            seeds_.pop_back();
-            grow(s.x, s.y);
+    explicit Painted(int32_t rows) : rows_(static_cast<size_t>(rows)) {}
+    const Span* begin(int32_t row) const { return pool_.data() + rows_[static_cast<size_t>(row)].start; }
+    const Span* end(int32_t row) const { return begin(row) + rows_[static_cast<size_t>(row)].size; }
+    // The first run of `row` ending at or after x.
+    const Span* after(int32_t row, int32_t x) const {
+        return std::lower_bound(begin(row), end(row), x, [](const Span& s, int32_t v) { return s.right < v; });
+    }
+    // Adds s before `at` (from after()); the pixels beside s are border.
+    void add(int32_t row, const Span* at, Span s) {
+        Block& r = rows_[static_cast<size_t>(row)];
+        size_t i = static_cast<size_t>(at - begin(row));
+        Span* d = pool_.data() + r.start;
+        const bool join_prev = i > 0 && d[i - 1].right + 2 >= s.left, join_next = i < r.size && d[i].left - 2 <= s.right;
+        if (join_prev && join_next) {
+            d[i - 1].right = d[i].right;
+            std::memmove(d + i, d + i + 1, (r.size - i - 1) * sizeof(Span));
+            --r.size;
+        } else if (join_prev) {
+            d[i - 1].right = s.right;
+        } else if (join_next) {
+            d[i].left = s.left;
+        } else {
+            if (r.size == r.room) {
+                const uint32_t start = static_cast<uint32_t>(pool_.size()), room = r.room ? 2 * r.room : 2;
+                pool_.resize(pool_.size() + room);
+                std::memcpy(pool_.data() + start, pool_.data() + r.start, r.size * sizeof(Span));
+                r.start = start;
+                r.room = room;
+                d = pool_.data() + start;
+            }
+            std::memmove(d + i + 1, d + i, (r.size - i) * sizeof(Span));
+            d[i] = s;
+            ++r.size;
         }
     }
 
 private:
-    Pixel at(int64_t x, int64_t y) const { return static_cast<Pixel>(pixel_load<Pixel>(c_, x, y)); }
+    struct Block {
+        uint32_t start = 0, size = 0, room = 0;
+    };
+    std::vector<Block> rows_;
+    std::vector<Span> pool_;
+};
 
-    void grow(int64_t x, int64_t y) {
-        std::vector<Span>& row = painted_[static_cast<size_t>(y - c_.y0)];
-        const auto next = std::upper_bound(row.begin(), row.end(), x, [](int64_t v, const Span& s) { return v < s.left; });
-        if (next != row.begin() && std::prev(next)->right >= x) return;
-        if (at(x, y) == border_) return;
-        const int64_t lo = next != row.begin() ? std::prev(next)->right + 1 : c_.x0;
-        const int64_t hi = next != row.end() ? next->left - 1 : c_.x1 - 1;
-        const Pixel* line = reinterpret_cast<const Pixel*>(c_.rows[y]);
-        const int64_t l = find_back(line, x - 1, lo) + 1, r = find(line, x + 1, hi, true) - 1;
-        row.insert(next, Span{l, r});
-        paint(y, l, r);
-        if (y > c_.y0) scan(y - 1, l, r);
-        if (y + 1 < c_.y1) scan(y + 1, l, r);
+// Blocks of pixels are tested whole: loops the compiler vectorises.
+constexpr int32_t kBlock = 32;
+
+// The first x in from..to whose pixel is b, or to + 1.
+template <class Pixel>
+int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
+    if (from > to) return from;
+    if constexpr (sizeof(Pixel) == 1) {
+        const void* hit = std::memchr(line + from, b, static_cast<size_t>(to - from + 1));
+        return hit ? static_cast<int32_t>(static_cast<const Pixel*>(hit) - line) : to + 1;
+    }
+    int32_t x = from;
+    for (; x + kBlock <= to + 1; x += kBlock) {
+        int hits = 0;
+        for (int32_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
+        if (hits) break;
+    }
+    while (x <= to && line[x] != b) ++x;
+    return x;
+}
+
+// The first x in from..to whose pixel is not b, or to + 1.
+template <class Pixel>
+int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
+    int32_t x = from;
+    while (x <= to && x < from + 4 && line[x] == b) ++x;
+    for (; x + kBlock <= to + 1; x += kBlock) {
+        int hits = 0;
+        for (int32_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
+        if (hits != kBlock) break;
+    }
+    while (x <= to && line[x] == b) ++x;
+    return x;
+}
+
+// The last x in lo..from whose pixel is b, or lo - 1.
+template <class Pixel>
+int32_t find_border_back(const Pixel* line, int32_t from, int32_t lo, Pixel b) {
+    int32_t x = from;
+    for (; x - kBlock + 1 >= lo; x -= kBlock) {
+        int hits = 0;
+        for (int32_t i = 0; i < kBlock; ++i) hits += line[x - kBlock + 1 + i] == b;
+        if (hits) break;
+    }
+    while (x >= lo && line[x] != b) --x;
+    return x;
+}
+
+template <class Pixel>
+class Fill {
+public:
+    Fill(const Canvas& c, uint32_t border, const Paint& paint)
+        : c_(c),
+          border_(static_cast<Pixel>(border)),
+          paint_(paint),
+          // One colour equal to the border needs no record: painted pixels
+          // read as border.
+          track_(paint.tile || static_cast<Pixel>(paint.value) != border_),
+          painted_(track_ ? c.y1 - c.y0 : 0) {
+        solid_.fill(static_cast<Pixel>(paint.value));
     }
 
-    // Pushes one seed for each run of unpainted, non-border pixels of row y
-    // within l..r.
-    void scan(int64_t y, int64_t l, int64_t r) {
-        const std::vector<Span>& row = painted_[static_cast<size_t>(y - c_.y0)];
-        auto span = std::lower_bound(row.begin(), row.end(), l, [](const Span& s, int64_t v) { return s.right < v; });
-        const Pixel* line = reinterpret_cast<const Pixel*>(c_.rows[y]);
-        for (int64_t x = l; x <= r;) {
-            if (span != row.end() && span->left <= x) {
+    void run(int32_t x, int32_t y) {
+        if (line(y)[x] == border_) return;
+        seeds_.push_back({y, x, x, x, x, 0});
+        while (!seeds_.empty()) {
+            const Seed s = seeds_.back();
+            seeds_.pop_back();
+            grow(s);
+        }
+    }
+
+private:
+    Pixel* line(int32_t y) const { return reinterpret_cast<Pixel*>(c_.rows[y]); }
+
+    void grow(const Seed& s) {
+        const int32_t y = s.y;
+        Pixel* const out = line(y);
+        int32_t lo = c_.x0, hi = c_.x1 - 1;
+        const Span* next = nullptr;
+        if (track_) {
+            next = painted_.after(y - c_.y0, s.left);
+            const Span* end = painted_.end(y - c_.y0);
+            if (next != end && next->left <= s.left) return;
+            if (next != painted_.begin(y - c_.y0)) lo = next[-1].right + 1;
+            if (next != end) hi = next->left - 1;
+        } else if (out[s.left] == border_) {
+            return;
+        }
+        const int32_t l = s.left == s.a ? find_border_back(out, s.left - 1, lo, border_) + 1 : s.left;
+        const int32_t r = s.right == s.b ? find_border(out, s.right + 1, hi, border_) - 1 : s.right;
+        if (track_) painted_.add(y - c_.y0, next, Span{l, r});
+        paint(out, y, l, r);
+        // Pushed last, taken first: the fill goes on in its direction. Under
+        // a..b the row it came from is the painted parent.
+        if (s.dy == 0) {
+            scan(y - 1, l, r, -1);
+            scan(y + 1, l, r, 1);
+            return;
+        }
+        if (l < s.a) scan(y - s.dy, l, s.a - 1, -s.dy);
+        if (r > s.b) scan(y - s.dy, s.b + 1, r, -s.dy);
+        scan(y + s.dy, l, r, s.dy);
+    }
+
+    // Pushes a seed for each run of unpainted, non-border pixels of row y
+    // within a..b.
+    void scan(int32_t y, int32_t a, int32_t b, int32_t dy) {
+        if (y < c_.y0 || y >= c_.y1) return;
+        const Pixel* in = line(y);
+        const Span *span = nullptr, *end = nullptr;
+        if (track_) span = painted_.after(y - c_.y0, a), end = painted_.end(y - c_.y0);
+        for (int32_t x = a; x <= b;) {
+            if (span != end && span->left <= x) {
                 x = span->right + 1;
                 ++span;
                 continue;
             }
-            const int64_t end = span != row.end() && span->left <= r ? span->left - 1 : r;
-            while (x <= end) {
-                x = find(line, x, end, false);
-                if (x > end) break;
-                seeds_.push_back({x, y});
-                x = find(line, x, end, true) + 1;
+            const int32_t stop = span != end && span->left <= b ? span->left - 1 : b;
+            for (x = find_other(in, x, stop, border_); x <= stop; x = find_other(in, x, stop, border_)) {
+                const int32_t run_end = find_border(in, x + 1, stop, border_) - 1;
+                seeds_.push_back({y, x, run_end, a, b, dy});
+                x = run_end + 2;
             }
-            x = end + 1;
+            x = stop + 1;
         }
     }
 
-    // The first x in from..to whose pixel is (or, with !border, is not) the
-    // border, or to + 1. Blocks are tested whole, a loop that vectorises.
-    int64_t find(const Pixel* line, int64_t from, int64_t to, bool border) const {
-        constexpr int64_t kBlock = 32;
-        int64_t x = from;
-        const Pixel b = border_;
-        for (; x + kBlock <= to + 1; x += kBlock) {
-            int hits = 0;
-            for (int64_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
-            if (border ? hits != 0 : hits != kBlock) break;
-        }
-        while (x <= to && (line[x] == border_) != border) ++x;
-        return x;
-    }
-
-    // The last x in lo..from whose pixel is the border, or lo - 1.
-    int64_t find_back(const Pixel* line, int64_t from, int64_t lo) const {
-        constexpr int64_t kBlock = 32;
-        int64_t x = from;
-        const Pixel b = border_;
-        for (; x - kBlock + 1 >= lo; x -= kBlock) {
-            int hits = 0;
-            for (int64_t i = 0; i < kBlock; ++i) hits += line[x - kBlock + 1 + i] == b;
-            if (hits) break;
-        }
-        while (x >= lo && line[x] != border_) --x;
-        return x;
-    }
-
-    void paint(int64_t y, int64_t l, int64_t r) {
-        if (!paint_.tile) {
-            span_fill(c_, y, l, r + 1, paint_.value);
-            return;
-        }
-        const Pixel* pattern = reinterpret_cast<const Pixel*>(paint_.tile) + (y % paint_.tile_rows) * 8;
-        Pixel* out = reinterpret_cast<Pixel*>(c_.rows[y]);
-        for (int64_t x = l; x <= r; ++x) out[x] = pattern[x & 7];
+    void paint(Pixel* out, int32_t y, int32_t l, int32_t r) {
         c_.mark(y);
+        if (paint_.tile) {
+            const Pixel* pattern = reinterpret_cast<const Pixel*>(paint_.tile) + (y % paint_.tile_rows) * 8;
+            for (int32_t x = l; x <= r; ++x) out[x] = pattern[x & 7];
+        } else if constexpr (sizeof(Pixel) == 1) {
+            std::memset(out + l, static_cast<int>(paint_.value & 0xFF), static_cast<size_t>(r - l + 1));
+        } else {
+            // Copies of a row of the colour: the library copy is wider than
+            // a loop of pixel stores.
+            for (int32_t x = l; x <= r; x += kSolid)
+                std::memcpy(out + x, solid_.data(), static_cast<size_t>(std::min(kSolid, r - x + 1)) * sizeof(Pixel));
+        }
     }
 
+    static constexpr int32_t kSolid = 256;
     const Canvas& c_;
     const Pixel border_;
     const Paint paint_;
-    std::vector<std::vector<Span>> painted_;  // per row of the clip, sorted
+    const bool track_;
+    Painted painted_;
     std::vector<Seed> seeds_;
+    std::array<Pixel, kSolid> solid_;
 };
 
 int32_t fill_region(double x, double y, uint32_t options, int64_t border, const Paint& paint, uint32_t border_default,
@@ -142,10 +245,11 @@ int32_t fill_region(double x, double y, uint32_t options, int64_t border, const 
     const int64_t ix = round_far(tx), iy = round_far(ty);
     if (!c.inside(ix, iy)) return 0;
     const uint32_t edge = colour_argument(border, border_default);
+    const int32_t x0 = static_cast<int32_t>(ix), y0 = static_cast<int32_t>(iy);
     switch (c.bytes_per_pixel) {
-        case 1: Fill<uint8_t>(c, edge, paint).run(ix, iy); break;
-        case 2: Fill<uint16_t>(c, edge, paint).run(ix, iy); break;
-        default: Fill<uint32_t>(c, edge, paint).run(ix, iy); break;
+        case 1: Fill<uint8_t>(c, edge, paint).run(x0, y0); break;
+        case 2: Fill<uint16_t>(c, edge, paint).run(x0, y0); break;
+        default: Fill<uint32_t>(c, edge, paint).run(x0, y0); break;
     }
     return 0;
 }
