@@ -42,9 +42,17 @@ public:
     explicit Painted(int32_t rows) : rows_(static_cast<size_t>(rows)) {}
     const Span* begin(int32_t row) const { return pool_.data() + rows_[static_cast<size_t>(row)].start; }
     const Span* end(int32_t row) const { return begin(row) + rows_[static_cast<size_t>(row)].size; }
-    // The first run of `row` ending at or after x.
-    const Span* after(int32_t row, int32_t x) const {
-        return std::lower_bound(begin(row), end(row), x, [](const Span& s, int32_t v) { return s.right < v; });
+    // The first run of `row` ending at or after x. The fill works along a
+    // row in small steps, so the row's last answer is tried first.
+    const Span* after(int32_t row, int32_t x) {
+        Block& r = rows_[static_cast<size_t>(row)];
+        const Span* d = pool_.data() + r.start;
+        uint32_t i = r.cursor;
+        if (i > r.size || (i < r.size && d[i].right < x) || (i > 0 && d[i - 1].right >= x))
+            i = static_cast<uint32_t>(
+                std::lower_bound(d, d + r.size, x, [](const Span& s, int32_t v) { return s.right < v; }) - d);
+        r.cursor = i;
+        return d + i;
     }
     // Adds s before `at` (from after()); the pixels beside s are border.
     void add(int32_t row, const Span* at, Span s) {
@@ -77,7 +85,7 @@ public:
 
 private:
     struct Block {
-        uint32_t start = 0, size = 0, room = 0;
+        uint32_t start = 0, size = 0, room = 0, cursor = 0;
     };
     std::vector<Block> rows_;
     std::vector<Span> pool_;
