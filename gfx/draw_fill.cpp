@@ -22,10 +22,13 @@ struct Span {
     int32_t left, right;  // inclusive
 };
 
-// A run left..right of row y, found scanning a..b of it under a painted run
-// of row y - dy (dy 0: the start point). It may go on past a or b.
+// A run left..right of row y, found under a painted run of row y - dy (dy 0:
+// the start point). An open end is where the scan stopped: the run may go on
+// past it, and past it the row y - dy was not seen.
 struct Seed {
-    int32_t y, left, right, a, b, dy;
+    int32_t y, left, right;
+    int8_t dy;
+    bool open_left, open_right;
 };
 
 struct Paint {
@@ -155,7 +158,7 @@ public:
 
     void run(int32_t x, int32_t y) {
         if (line(y)[x] == border_) return;
-        seeds_.push_back({y, x, x, x, x, 0});
+        seeds_.push_back({y, x, x, 0, true, true});
         while (!seeds_.empty()) {
             const Seed s = seeds_.back();
             seeds_.pop_back();
@@ -180,19 +183,19 @@ private:
         } else if (out[s.left] == border_) {
             return;
         }
-        const int32_t l = s.left == s.a ? find_border_back(out, s.left - 1, lo, border_) + 1 : s.left;
-        const int32_t r = s.right == s.b ? find_border(out, s.right + 1, hi, border_) - 1 : s.right;
+        const int32_t l = s.open_left ? find_border_back(out, s.left - 1, lo, border_) + 1 : s.left;
+        const int32_t r = s.open_right ? find_border(out, s.right + 1, hi, border_) - 1 : s.right;
         if (track_) painted_.add(y - c_.y0, next, Span{l, r});
         paint(out, y, l, r);
         // Pushed last, taken first: the fill goes on in its direction. Under
-        // a..b the row it came from is the painted parent.
+        // the seed the row it came from is the painted parent.
         if (s.dy == 0) {
             scan(y - 1, l, r, -1);
             scan(y + 1, l, r, 1);
             return;
         }
-        if (l < s.a) scan(y - s.dy, l, s.a - 1, -s.dy);
-        if (r > s.b) scan(y - s.dy, s.b + 1, r, -s.dy);
+        if (l < s.left) scan(y - s.dy, l, s.left - 1, -s.dy);
+        if (r > s.right) scan(y - s.dy, s.right + 1, r, -s.dy);
         scan(y + s.dy, l, r, s.dy);
     }
 
@@ -212,7 +215,7 @@ private:
             const int32_t stop = span != end && span->left <= b ? span->left - 1 : b;
             for (x = find_other(in, x, stop, border_); x <= stop; x = find_other(in, x, stop, border_)) {
                 const int32_t run_end = find_border(in, x + 1, stop, border_) - 1;
-                seeds_.push_back({y, x, run_end, a, b, dy});
+                seeds_.push_back({y, x, run_end, static_cast<int8_t>(dy), x == a, run_end == b});
                 x = run_end + 2;
             }
             x = stop + 1;
