@@ -7,7 +7,6 @@
 // for the spans and pending seeds, which grow with the region's outline. A
 // seed stack instead of recursion: no shape can exhaust the call stack.
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -97,6 +96,16 @@ private:
 // Blocks of pixels are tested whole: loops the compiler vectorises.
 constexpr int32_t kBlock = 32;
 
+// Whether a pixel of the block equals b (or, with `other`, differs from it).
+// The masks are or'ed in the pixel's width, which vectorises best.
+template <class Pixel>
+bool any_of_block(const Pixel* p, Pixel b, bool other = false) {
+    const Pixel flip = other ? static_cast<Pixel>(~Pixel{0}) : Pixel{0};
+    Pixel hits = 0;
+    for (int32_t i = 0; i < kBlock; ++i) hits |= static_cast<Pixel>((p[i] == b ? static_cast<Pixel>(~Pixel{0}) : Pixel{0}) ^ flip);
+    return hits != 0;
+}
+
 // The first x in from..to whose pixel is b, or to + 1.
 template <class Pixel>
 int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
@@ -107,9 +116,7 @@ int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
     }
     int32_t x = from;
     for (; x + kBlock <= to + 1; x += kBlock) {
-        int hits = 0;
-        for (int32_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
-        if (hits) break;
+        if (any_of_block(line + x, b)) break;
     }
     while (x <= to && line[x] != b) ++x;
     return x;
@@ -121,9 +128,7 @@ int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
     int32_t x = from;
     while (x <= to && x < from + 4 && line[x] == b) ++x;
     for (; x + kBlock <= to + 1; x += kBlock) {
-        int hits = 0;
-        for (int32_t i = 0; i < kBlock; ++i) hits += line[x + i] == b;
-        if (hits != kBlock) break;
+        if (any_of_block(line + x, b, true)) break;
     }
     while (x <= to && line[x] == b) ++x;
     return x;
@@ -134,9 +139,7 @@ template <class Pixel>
 int32_t find_border_back(const Pixel* line, int32_t from, int32_t lo, Pixel b) {
     int32_t x = from;
     for (; x - kBlock + 1 >= lo; x -= kBlock) {
-        int hits = 0;
-        for (int32_t i = 0; i < kBlock; ++i) hits += line[x - kBlock + 1 + i] == b;
-        if (hits) break;
+        if (any_of_block(line + x - kBlock + 1, b)) break;
     }
     while (x >= lo && line[x] != b) --x;
     return x;
@@ -153,7 +156,6 @@ public:
           // read as border.
           track_(paint.tile || static_cast<Pixel>(paint.value) != border_),
           painted_(track_ ? c.y1 - c.y0 : 0) {
-        solid_.fill(static_cast<Pixel>(paint.value));
     }
 
     void run(int32_t x, int32_t y) {
@@ -230,21 +232,16 @@ private:
         } else if constexpr (sizeof(Pixel) == 1) {
             std::memset(out + l, static_cast<int>(paint_.value & 0xFF), static_cast<size_t>(r - l + 1));
         } else {
-            // Copies of a row of the colour: the library copy is wider than
-            // a loop of pixel stores.
-            for (int32_t x = l; x <= r; x += kSolid)
-                std::memcpy(out + x, solid_.data(), static_cast<size_t>(std::min(kSolid, r - x + 1)) * sizeof(Pixel));
+            std::fill(out + l, out + r + 1, static_cast<Pixel>(paint_.value));
         }
     }
 
-    static constexpr int32_t kSolid = 256;
     const Canvas& c_;
     const Pixel border_;
     const Paint paint_;
     const bool track_;
     Painted painted_;
     std::vector<Seed> seeds_;
-    std::array<Pixel, kSolid> solid_;
 };
 
 int32_t fill_region(double x, double y, uint32_t options, int64_t border, const Paint& paint, uint32_t border_default,
