@@ -71,14 +71,7 @@ public:
         } else if (join_next) {
             d[i].left = s.left;
         } else {
-            if (r.size == r.room) {
-                const uint32_t start = static_cast<uint32_t>(pool_.size()), room = r.room ? 2 * r.room : 2;
-                pool_.resize(pool_.size() + room);
-                std::memcpy(pool_.data() + start, pool_.data() + r.start, r.size * sizeof(Span));
-                r.start = start;
-                r.room = room;
-                d = pool_.data() + start;
-            }
+            if (r.size == r.room) d = grow(r);
             std::memmove(d + i + 1, d + i, (r.size - i) * sizeof(Span));
             d[i] = s;
             ++r.size;
@@ -89,8 +82,32 @@ private:
     struct Block {
         uint32_t start = 0, size = 0, room = 0, cursor = 0;
     };
+
+    // Moves a full row to a block of twice the room; the block it leaves
+    // goes on the free list of its size for another row.
+    Span* grow(Block& r) {
+        const uint32_t room = r.room ? 2 * r.room : 2;
+        size_t order = 0;
+        while ((2u << order) < room) ++order;
+        if (order >= free_.size()) free_.resize(order + 1);
+        uint32_t start;
+        if (free_[order].empty()) {
+            start = static_cast<uint32_t>(pool_.size());
+            pool_.resize(pool_.size() + room);
+        } else {
+            start = free_[order].back();
+            free_[order].pop_back();
+        }
+        std::memcpy(pool_.data() + start, pool_.data() + r.start, r.size * sizeof(Span));
+        if (r.room) free_[order - 1].push_back(r.start);
+        r.start = start;
+        r.room = room;
+        return pool_.data() + start;
+    }
+
     std::vector<Block> rows_;
     std::vector<Span> pool_;
+    std::vector<std::vector<uint32_t>> free_;  // by log2(room) - 1
 };
 
 // Blocks of pixels are tested whole: loops the compiler vectorises.
