@@ -110,8 +110,10 @@ private:
     std::vector<std::vector<uint32_t>> free_;  // by log2(room) - 1
 };
 
-// Blocks of pixels are tested whole: loops the compiler vectorises.
-constexpr int32_t kBlock = 32;
+// Blocks of 128 bytes are tested whole: loops the compiler vectorises,
+// long enough to pay for gathering the block's result.
+template <class Pixel>
+constexpr int32_t kBlock = 128 / sizeof(Pixel);
 
 // Whether a pixel of the block equals b (or, with `other`, differs from it).
 // The masks are or'ed in the pixel's width, which vectorises best.
@@ -119,7 +121,7 @@ template <class Pixel>
 bool any_of_block(const Pixel* p, Pixel b, bool other = false) {
     const Pixel flip = other ? static_cast<Pixel>(~Pixel{0}) : Pixel{0};
     Pixel hits = 0;
-    for (int32_t i = 0; i < kBlock; ++i) hits |= static_cast<Pixel>((p[i] == b ? static_cast<Pixel>(~Pixel{0}) : Pixel{0}) ^ flip);
+    for (int32_t i = 0; i < kBlock<Pixel>; ++i) hits |= static_cast<Pixel>((p[i] == b ? static_cast<Pixel>(~Pixel{0}) : Pixel{0}) ^ flip);
     return hits != 0;
 }
 
@@ -132,7 +134,7 @@ int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
         return hit ? static_cast<int32_t>(static_cast<const Pixel*>(hit) - line) : to + 1;
     }
     int32_t x = from;
-    for (; x + kBlock <= to + 1; x += kBlock) {
+    for (; x + kBlock<Pixel> <= to + 1; x += kBlock<Pixel>) {
         if (any_of_block(line + x, b)) break;
     }
     while (x <= to && line[x] != b) ++x;
@@ -144,7 +146,7 @@ template <class Pixel>
 int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
     int32_t x = from;
     while (x <= to && x < from + 4 && line[x] == b) ++x;
-    for (; x + kBlock <= to + 1; x += kBlock) {
+    for (; x + kBlock<Pixel> <= to + 1; x += kBlock<Pixel>) {
         if (any_of_block(line + x, b, true)) break;
     }
     while (x <= to && line[x] == b) ++x;
@@ -155,8 +157,8 @@ int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
 template <class Pixel>
 int32_t find_border_back(const Pixel* line, int32_t from, int32_t lo, Pixel b) {
     int32_t x = from;
-    for (; x - kBlock + 1 >= lo; x -= kBlock) {
-        if (any_of_block(line + x - kBlock + 1, b)) break;
+    for (; x - kBlock<Pixel> + 1 >= lo; x -= kBlock<Pixel>) {
+        if (any_of_block(line + x - kBlock<Pixel> + 1, b)) break;
     }
     while (x >= lo && line[x] != b) --x;
     return x;
@@ -248,17 +250,24 @@ private:
             for (int32_t x = l; x <= r; ++x) out[x] = pattern[x & 7];
         } else if constexpr (sizeof(Pixel) == 1) {
             std::memset(out + l, static_cast<int>(paint_.value & 0xFF), static_cast<size_t>(r - l + 1));
-        } else {
+        } else if (r - l < kShort) {
             std::fill(out + l, out + r + 1, static_cast<Pixel>(paint_.value));
+        } else {
+            // Long spans are copied from a row of the colour: the library
+            // copy moves wider words than a loop of pixel stores.
+            if (solid_.empty()) solid_.assign(static_cast<size_t>(c_.x1 - c_.x0), static_cast<Pixel>(paint_.value));
+            std::memcpy(out + l, solid_.data(), static_cast<size_t>(r - l + 1) * sizeof(Pixel));
         }
     }
 
+    static constexpr int32_t kShort = 64;
     const Canvas& c_;
     const Pixel border_;
     const Paint paint_;
     const bool track_;
     Painted painted_;
     std::vector<Seed> seeds_;
+    std::vector<Pixel> solid_;  // the view's width of the colour, once needed
 };
 
 int32_t fill_region(double x, double y, uint32_t options, int64_t border, const Paint& paint, uint32_t border_default,
