@@ -144,8 +144,10 @@ int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
 // The first x in from..to whose pixel is not b, or to + 1.
 template <class Pixel>
 int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
+    // Runs mostly start at once: a few pixels are tried before blocks.
     int32_t x = from;
-    while (x <= to && x < from + 4 && line[x] == b) ++x;
+    for (const int32_t first = std::min(to + 1, from + 4); x < first; ++x)
+        if (line[x] != b) return x;
     for (; x + kBlock<Pixel> <= to + 1; x += kBlock<Pixel>) {
         if (any_of_block(line + x, b, true)) break;
     }
