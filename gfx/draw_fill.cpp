@@ -129,7 +129,8 @@ bool any_of_block(const Pixel* p, Pixel b, bool other = false) {
 template <class Pixel>
 int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
     if (from > to) return from;
-    if constexpr (sizeof(Pixel) == 1) {
+    if (sizeof(Pixel) == 1 && to - from >= kBlock<Pixel>) {
+        // The library's search is the widest; short runs are not worth a call.
         const void* hit = std::memchr(line + from, b, static_cast<size_t>(to - from + 1));
         return hit ? static_cast<int32_t>(static_cast<const Pixel*>(hit) - line) : to + 1;
     }
