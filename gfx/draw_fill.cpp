@@ -7,6 +7,7 @@
 // for the spans and pending seeds, which grow with the region's outline. A
 // seed stack instead of recursion: no shape can exhaust the call stack.
 #include <algorithm>
+#include <deque>
 #include <cstring>
 #include <vector>
 
@@ -269,7 +270,7 @@ private:
     const Paint paint_;
     const bool track_;
     Painted painted_;
-    std::vector<Seed> seeds_;
+    std::deque<Seed> seeds_;  // in small blocks: no copies as it grows
     std::vector<Pixel> solid_;  // the view's width of the colour, once needed
 };
 
