@@ -5,10 +5,12 @@
 // again. So it ends whatever it paints (a tile holding the border colour, a
 // region already showing the tile), visits each pixel once, and needs memory
 // for the spans and pending seeds, which grow with the region's outline. A
-// seed stack instead of recursion: no shape can exhaust the call stack.
+// seed stack instead of recursion: no shape can exhaust the call stack. A
+// fill in the border's own colour keeps no record: what it painted reads as
+// border.
 #include <algorithm>
-#include <deque>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "gfx/draw.h"
@@ -38,7 +40,7 @@ struct Paint {
 };
 
 // The painted runs of each row, sorted, in one pool: a row that outgrows its
-// block moves to the pool's end with twice the room. Runs parted by a single
+// block moves to one with twice the room. Runs parted by a single
 // border pixel are joined, so a finished stretch of row is one entry.
 class Painted {
 public:
@@ -175,11 +177,8 @@ public:
         : c_(c),
           border_(static_cast<Pixel>(border)),
           paint_(paint),
-          // One colour equal to the border needs no record: painted pixels
-          // read as border.
           track_(paint.tile || static_cast<Pixel>(paint.value) != border_),
-          painted_(track_ ? c.y1 - c.y0 : 0) {
-    }
+          painted_(track_ ? c.y1 - c.y0 : 0) {}
 
     void run(int32_t x, int32_t y) {
         if (line(y)[x] == border_) return;
