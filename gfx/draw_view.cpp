@@ -158,12 +158,19 @@ void box_fill(const Canvas& c, int64_t y, int64_t y_end, int64_t x, int64_t x_en
     if (x < c.x0) x = c.x0;
     if (x_end > c.x1) x_end = c.x1;
     if (y >= y_end || x >= x_end) return;
-    // The first row filled, the others copied from it: a copy of a row
+    // A pixel of one repeated byte is set byte-wise (no reads); otherwise
+    // the first row is filled and copied to the others: a copy of a row
     // costs less than filling it with pixels wider than a byte.
+    const uint32_t bytes_mask = c.bytes_per_pixel >= 4 ? 0xFFFFFFFFu : (1u << (8 * c.bytes_per_pixel)) - 1;
+    const bool bytewise = (value & bytes_mask) == ((value & 0xFF) * 0x01010101u & bytes_mask);
     span_fill(c, y, x, x_end, value);
     const size_t offset = static_cast<size_t>(x) * c.bytes_per_pixel;
     const size_t bytes = static_cast<size_t>(x_end - x) * c.bytes_per_pixel;
-    for (int64_t row = y + 1; row < y_end; ++row) std::memcpy(c.rows[row] + offset, c.rows[y] + offset, bytes);
+    for (int64_t row = y + 1; row < y_end; ++row)
+        if (bytewise)
+            std::memset(c.rows[row] + offset, static_cast<int>(value & 0xFF), bytes);
+        else
+            std::memcpy(c.rows[row] + offset, c.rows[y] + offset, bytes);
     c.mark_rows(y, y_end);
 }
 

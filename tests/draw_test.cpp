@@ -205,19 +205,19 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
                 const uint32_t v = i % 3 == 0 ? border : i % 3 == 1 ? other : 5;
                 std::memcpy(tile.data() + i * bpp, &v, bpp);
             }
-            const bool tiled = round % 2;
+            const bool tiled = round % 2, in_border = round % 4 == 2;  // the border's own colour: no record kept
             const uint32_t pixel_border = depth == 16 ? 0x000038 : 7;  // reads as 7 at 16 bits
             if (tiled)
                 ASSERT_EQ(flood_fill_tile(sx, sy, tile.data(), int(tile.size()), pixel_border, 0), 0);
             else
-                ASSERT_EQ(flood_fill(sx, sy, depth == 16 ? 0x000028 : 5, pixel_border, 0), 0);
+                ASSERT_EQ(flood_fill(sx, sy, in_border ? pixel_border : depth == 16 ? 0x000028 : 5, in_border ? int64_t{-1} : int64_t{pixel_border}, 0), 0);
             const Pixels after = page_pixels();
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 96; ++x) {
                     uint32_t expect = before[y * 96 + x];
                     if (want.count({x, y})) {
                         if (tiled) std::memcpy(&expect, tile.data() + ((y % 2) * 8 + x % 8) * bpp, bpp), expect &= screen->colour_mask;
-                        else expect = 5;
+                        else expect = in_border ? border : 5;
                     }
                     ASSERT_EQ(after[y * 96 + x], expect) << depth << " round " << round << " at " << x << "," << y;
                 }
