@@ -64,8 +64,14 @@ int stop_behind_parent() {
         char c;
         if (read(go[0], &c, 1) != 1) _exit(2);
         take_terminal();
+        // The stop is held back until the wait for it has begun: a stop
+        // that came before a plain pause() left the child waiting for good.
+        sigset_t stop, before;
+        sigemptyset(&stop);
+        sigaddset(&stop, SIGTSTP);
+        sigprocmask(SIG_BLOCK, &stop, &before);
         (void)!write(ready[1], "r", 1);
-        pause();  // until the stop handler returns, once continued
+        sigsuspend(&before);  // until the stop handler returns, once continued
         termios resumed{};
         tcgetattr(0, &resumed);
         _exit(resumed.c_lflag & ICANON ? 4 : 0);
