@@ -108,8 +108,8 @@ void BM_Circle250BareMidpoint(benchmark::State& state) {
 
 void BM_FloodEmpty(benchmark::State& state) {
     Screen s(state);
-    int colour = 1;
-    for (auto _ : state) flood_fill(400, 300, (colour ^= 3), 0xFFFFFF, 0);
+    uint32_t colour = 0x1F1F1F;  // the two colours differ at every depth
+    for (auto _ : state) flood_fill(400, 300, (colour ^= 0x313131), 0xFFFFFF, 0);
     state.SetBytesProcessed(state.iterations() * kW * kH * s.bpp());
 }
 

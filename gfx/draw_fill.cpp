@@ -1,20 +1,22 @@
 // Flood fill.
 //
-// The region is what the picture held before the fill: the fill records the
-// spans it has painted, row by row, and never looks at a painted pixel
-// again. So it ends whatever it paints (a tile holding the border colour, a
-// region already showing the tile), visits each pixel once, and needs memory
-// for the spans and pending seeds, which grow with the region's outline. A
-// seed stack instead of recursion: no shape can exhaust the call stack. A
-// fill in the border's own colour keeps no record: what it painted reads as
-// border.
+// The region is what the picture held before the fill, and no painted pixel
+// is looked at again, so the fill ends whatever it paints (a tile holding the
+// border colour, a region already showing the tile) and visits each pixel
+// once. A row where the fill colour was nowhere before tells its painted
+// pixels by that colour, as a plain scanline fill does; a row that held the
+// colour, and every row of a tiled fill, keeps a record of its painted runs.
+// Memory grows with the region's outline: the records, the pending seeds and
+// a byte a row. A seed stack instead of recursion: no shape can exhaust the
+// call stack.
 #include <algorithm>
 #include <cstring>
-#include <deque>
+#include <optional>
 #include <vector>
 
 #include "gfx/draw.h"
 #include "gfx/draw_canvas.h"
+#include "gfx/pixel_search.h"
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
@@ -113,62 +115,42 @@ private:
     std::vector<std::vector<uint32_t>> free_;  // by log2(room) - 1
 };
 
-// Blocks of 128 bytes are tested whole: loops the compiler vectorises,
-// long enough to pay for gathering the block's result.
+// The pixel values that end a run: the border, and in a row without the
+// fill colour before the fill, that colour too (there, it is painted).
 template <class Pixel>
-constexpr int32_t kBlock = 128 / sizeof(Pixel);
+struct Stops {
+    Pixel a, b;
+    const PixelSearch<Pixel>& search = pixel_search<Pixel>();
 
-// Whether a pixel of the block equals b (or, with `other`, differs from it).
-// The masks are or'ed in the pixel's width, which vectorises best.
-template <class Pixel>
-bool any_of_block(const Pixel* p, Pixel b, bool other = false) {
-    const Pixel flip = other ? static_cast<Pixel>(~Pixel{0}) : Pixel{0};
-    Pixel hits = 0;
-    for (int32_t i = 0; i < kBlock<Pixel>; ++i) hits |= static_cast<Pixel>((p[i] == b ? static_cast<Pixel>(~Pixel{0}) : Pixel{0}) ^ flip);
-    return hits != 0;
-}
+    bool at(Pixel p) const { return p == a || p == b; }
+    // The first x in from..to where at() is !kGo, or to + 1.
+    template <bool kGo>
+    int32_t find(const Pixel* line, int32_t from, int32_t to) const {
+        // Runs in a busy picture are short: a few pixels before a search.
+        int32_t x = from;
+        for (const int32_t first = std::min(to + 1, from + 4); x < first; ++x)
+            if (at(line[x]) != kGo) return x;
+        if (x > to) return x;
+        return x + (kGo ? search.first_not_of : search.first_of)(line + x, to + 1 - x, a, b);
+    }
+    // The last x in lo..from where at() holds, or lo - 1.
+    int32_t find_back(const Pixel* line, int32_t from, int32_t lo) const {
+        int32_t x = from;
+        for (const int32_t last = std::max(lo - 1, from - 4); x > last; --x)
+            if (at(line[x])) return x;
+        if (x < lo) return x;
+        return lo + search.last_of(line + lo, x + 1 - lo, a, b);
+    }
+};
 
-// The first x in from..to whose pixel is b, or to + 1.
-template <class Pixel>
-int32_t find_border(const Pixel* line, int32_t from, int32_t to, Pixel b) {
-    if (from > to) return from;
-    if (sizeof(Pixel) == 1 && to - from >= kBlock<Pixel>) {
-        // The library's search is the widest; short runs are not worth a call.
-        const void* hit = std::memchr(line + from, b, static_cast<size_t>(to - from + 1));
-        return hit ? static_cast<int32_t>(static_cast<const Pixel*>(hit) - line) : to + 1;
-    }
-    int32_t x = from;
-    for (; x + kBlock<Pixel> <= to + 1; x += kBlock<Pixel>) {
-        if (any_of_block(line + x, b)) break;
-    }
-    while (x <= to && line[x] != b) ++x;
-    return x;
+// The seed stack of the thread's last fill, kept: a maze's stack runs to
+// hundreds of kilobytes, and a series of fills would otherwise ask the
+// system for its pages each time.
+std::vector<Seed>& spare_seeds() {
+    thread_local std::vector<Seed> spare;
+    return spare;
 }
-
-// The first x in from..to whose pixel is not b, or to + 1.
-template <class Pixel>
-int32_t find_other(const Pixel* line, int32_t from, int32_t to, Pixel b) {
-    // Runs mostly start at once: a few pixels are tried before blocks.
-    int32_t x = from;
-    for (const int32_t first = std::min(to + 1, from + 4); x < first; ++x)
-        if (line[x] != b) return x;
-    for (; x + kBlock<Pixel> <= to + 1; x += kBlock<Pixel>) {
-        if (any_of_block(line + x, b, true)) break;
-    }
-    while (x <= to && line[x] == b) ++x;
-    return x;
-}
-
-// The last x in lo..from whose pixel is b, or lo - 1.
-template <class Pixel>
-int32_t find_border_back(const Pixel* line, int32_t from, int32_t lo, Pixel b) {
-    int32_t x = from;
-    for (; x - kBlock<Pixel> + 1 >= lo; x -= kBlock<Pixel>) {
-        if (any_of_block(line + x - kBlock<Pixel> + 1, b)) break;
-    }
-    while (x >= lo && line[x] != b) --x;
-    return x;
-}
+constexpr size_t kSpareSeeds = (size_t{4} << 20) / sizeof(Seed);  // a bigger one goes back
 
 template <class Pixel>
 class Fill {
@@ -176,40 +158,75 @@ public:
     Fill(const Canvas& c, uint32_t border, const Paint& paint)
         : c_(c),
           border_(static_cast<Pixel>(border)),
+          colour_(static_cast<Pixel>(paint.value)),
           paint_(paint),
-          track_(paint.tile || static_cast<Pixel>(paint.value) != border_),
-          painted_(track_ ? c.y1 - c.y0 : 0) {}
+          plain_{border_, border_},
+          clean_{border_, colour_},
+          kind_(static_cast<size_t>(c.y1 - c.y0), kUnseen) {
+        seeds_.swap(spare_seeds());
+    }
+    ~Fill() {
+        seeds_.clear();
+        if (seeds_.capacity() <= kSpareSeeds) seeds_.swap(spare_seeds());
+    }
+    Fill(const Fill&) = delete;
+    Fill& operator=(const Fill&) = delete;
 
     void run(int32_t x, int32_t y) {
         if (line(y)[x] == border_) return;
+        classify(y, holds_colour(y, c_.x0, c_.x1));
         seeds_.push_back({y, x, x, 0, true, true});
         while (!seeds_.empty()) {
-            const Seed s = seeds_.back();
+            // Field by field: the seed was most often stored just now, and a
+            // wider load than its stores would wait for them to retire.
+            const Seed& top = seeds_.back();
+            const Seed s{top.y, top.left, top.right, top.dy, top.open_left, top.open_right};
             seeds_.pop_back();
             grow(s);
         }
     }
 
 private:
+    // How a row tells painted pixels: by colour where the fill colour was
+    // nowhere in the row's view before the fill, else by a record of runs.
+    enum Kind : uint8_t { kUnseen, kClean, kRecorded };
+
     Pixel* line(int32_t y) const { return reinterpret_cast<Pixel*>(c_.rows[y]); }
+    Kind& kind(int32_t y) { return kind_[static_cast<size_t>(y - c_.y0)]; }
+
+    // Whether the fill colour is in x0..x1-1 of row y.
+    bool holds_colour(int32_t y, int32_t x0, int32_t x1) const {
+        return x0 < x1 && Stops<Pixel>{colour_, colour_}.template find<false>(line(y), x0, x1 - 1) < x1;
+    }
+
+    // Called before anything is painted in row y; `colour` says whether the
+    // fill colour is in the row's view.
+    void classify(int32_t y, bool colour) {
+        Kind& k = kind(y);
+        k = paint_.tile || (colour && colour_ != border_) ? kRecorded : kClean;  // kClean when the colour is the border's
+        if (k == kRecorded && !painted_) painted_.emplace(c_.y1 - c_.y0);
+    }
 
     void grow(const Seed& s) {
         const int32_t y = s.y;
         Pixel* const out = line(y);
         int32_t lo = c_.x0, hi = c_.x1 - 1;
+        const bool clean = kind(y) == kClean;
+        const Stops<Pixel>& stops = clean ? clean_ : plain_;
         const Span* next = nullptr;
-        if (track_) {
-            next = painted_.after(y - c_.y0, s.left);
-            const Span* end = painted_.end(y - c_.y0);
+        if (clean) {
+            // Runs are painted whole: a seed whose first pixel is painted is.
+            if (stops.at(out[s.left])) return;
+        } else {
+            next = painted_->after(y - c_.y0, s.left);
+            const Span* end = painted_->end(y - c_.y0);
             if (next != end && next->left <= s.left) return;
-            if (next != painted_.begin(y - c_.y0)) lo = next[-1].right + 1;
+            if (next != painted_->begin(y - c_.y0)) lo = next[-1].right + 1;
             if (next != end) hi = next->left - 1;
-        } else if (out[s.left] == border_) {
-            return;
         }
-        const int32_t l = s.open_left ? find_border_back(out, s.left - 1, lo, border_) + 1 : s.left;
-        const int32_t r = s.open_right ? find_border(out, s.right + 1, hi, border_) - 1 : s.right;
-        if (track_) painted_.add(y - c_.y0, next, Span{l, r});
+        const int32_t l = s.open_left ? stops.find_back(out, s.left - 1, lo) + 1 : s.left;
+        const int32_t r = s.open_right ? stops.template find<false>(out, s.right + 1, hi) - 1 : s.right;
+        if (!clean) painted_->add(y - c_.y0, next, Span{l, r});
         paint(out, y, l, r);
         // Pushed last, taken first: the fill goes on in its direction. Under
         // the seed the row it came from is the painted parent.
@@ -228,8 +245,16 @@ private:
     void scan(int32_t y, int32_t a, int32_t b, int32_t dy) {
         if (y < c_.y0 || y >= c_.y1) return;
         const Pixel* in = line(y);
-        const Span *span = nullptr, *end = nullptr;
-        if (track_) span = painted_.after(y - c_.y0, a), end = painted_.end(y - c_.y0);
+        if (kind(y) == kUnseen) {
+            first_scan(in, y, a, b, dy);
+            return;
+        }
+        if (kind(y) == kClean) {
+            push_runs(clean_, in, y, a, b, a, b, dy);
+            return;
+        }
+        const Span* span = painted_->after(y - c_.y0, a);
+        const Span* end = painted_->end(y - c_.y0);
         for (int32_t x = a; x <= b;) {
             if (span != end && span->left <= x) {
                 x = span->right + 1;
@@ -237,12 +262,44 @@ private:
                 continue;
             }
             const int32_t stop = span != end && span->left <= b ? span->left - 1 : b;
-            for (x = find_other(in, x, stop, border_); x <= stop; x = find_other(in, x, stop, border_)) {
-                const int32_t run_end = find_border(in, x + 1, stop, border_) - 1;
-                seeds_.push_back({y, x, run_end, static_cast<int8_t>(dy), x == a, run_end == b});
-                x = run_end + 2;
-            }
+            push_runs(plain_, in, y, x, stop, a, b, dy);
             x = stop + 1;
+        }
+    }
+
+    // A row's first scan: nothing in it is painted yet, so its runs end at
+    // the border. Every pixel of a..b is looked at once, so the same pass
+    // tells whether the fill colour is there; the rest of the row is
+    // searched for it only when a..b is not the whole view.
+    void first_scan(const Pixel* in, int32_t y, int32_t a, int32_t b, int32_t dy) {
+        if (paint_.tile || colour_ == border_) {
+            classify(y, false);
+            push_runs(plain_, in, y, a, b, a, b, dy);
+            return;
+        }
+        const size_t pushed = seeds_.size();
+        for (int32_t x = plain_.template find<true>(in, a, b); x <= b; x = plain_.template find<true>(in, x, b)) {
+            const int32_t end = in[x] == colour_ ? x : clean_.template find<false>(in, x + 1, b);
+            if (end <= b && in[end] == colour_) {
+                // The colour was here before the fill: runs do not end at it.
+                seeds_.resize(pushed);
+                classify(y, true);
+                push_runs(plain_, in, y, a, b, a, b, dy);
+                return;
+            }
+            seeds_.push_back({y, x, end - 1, static_cast<int8_t>(dy), x == a, end - 1 == b});
+            x = end + 1;
+        }
+        classify(y, holds_colour(y, c_.x0, a) || holds_colour(y, b + 1, c_.x1));
+    }
+
+    // The runs of x..stop between stops; their ends at a or b are open.
+    void push_runs(const Stops<Pixel>& stops, const Pixel* in, int32_t y, int32_t x, int32_t stop, int32_t a, int32_t b,
+                   int32_t dy) {
+        for (x = stops.template find<true>(in, x, stop); x <= stop; x = stops.template find<true>(in, x, stop)) {
+            const int32_t run_end = stops.template find<false>(in, x + 1, stop) - 1;
+            seeds_.push_back({y, x, run_end, static_cast<int8_t>(dy), x == a, run_end == b});
+            x = run_end + 2;
         }
     }
 
@@ -252,24 +309,25 @@ private:
             const Pixel* pattern = reinterpret_cast<const Pixel*>(paint_.tile) + (y % paint_.tile_rows) * 8;
             for (int32_t x = l; x <= r; ++x) out[x] = pattern[x & 7];
         } else if constexpr (sizeof(Pixel) == 1) {
-            std::memset(out + l, static_cast<int>(paint_.value & 0xFF), static_cast<size_t>(r - l + 1));
+            std::memset(out + l, colour_, static_cast<size_t>(r - l + 1));
         } else if (r - l < kShort) {
-            std::fill(out + l, out + r + 1, static_cast<Pixel>(paint_.value));
+            std::fill(out + l, out + r + 1, colour_);
         } else {
             // Long spans are copied from a row of the colour: the library
             // copy moves wider words than a loop of pixel stores.
-            if (solid_.empty()) solid_.assign(static_cast<size_t>(c_.x1 - c_.x0), static_cast<Pixel>(paint_.value));
+            if (solid_.empty()) solid_.assign(static_cast<size_t>(c_.x1 - c_.x0), colour_);
             std::memcpy(out + l, solid_.data(), static_cast<size_t>(r - l + 1) * sizeof(Pixel));
         }
     }
 
     static constexpr int32_t kShort = 64;
     const Canvas& c_;
-    const Pixel border_;
+    const Pixel border_, colour_;
     const Paint paint_;
-    const bool track_;
-    Painted painted_;
-    std::deque<Seed> seeds_;  // in small blocks: no copies as it grows
+    const Stops<Pixel> plain_, clean_;
+    std::vector<Kind> kind_;
+    std::optional<Painted> painted_;  // once a row needs records
+    std::vector<Seed> seeds_;
     std::vector<Pixel> solid_;  // the view's width of the colour, once needed
 };
 

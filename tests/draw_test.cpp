@@ -1,6 +1,7 @@
 // The drawing primitives against their pixel rules and against plain
 // references: clipping, lines, ellipses, flood fill, images, dirty rows and
 // bad input.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "gfx/draw.h"
+#include "gfx/pixel_search.h"
 #include "gfx_fixture.h"
 
 namespace {
@@ -189,12 +191,13 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
         const int bpp = screen->bytes_per_pixel;
         for (int round = 0; round < 60; ++round) {
             page_clear();
-            const uint32_t border = 7, other = 3;
+            const uint32_t border = 7, other = 3, fill = 5;
             for (int y = 0; y < 64; ++y)
                 for (int x = 0; x < 96; ++x) {
                     const unsigned roll = rng() % 10;
                     if (roll < 4) std::memcpy(screen->rows[y] + x * bpp, &border, bpp);
                     if (roll == 4) std::memcpy(screen->rows[y] + x * bpp, &other, bpp);
+                    if (roll == 5 && y % 4 == 0) std::memcpy(screen->rows[y] + x * bpp, &fill, bpp);  // some rows hold it
                 }
             const Pixels before = page_pixels();
             const int sx = rng() % 96, sy = rng() % 64;
@@ -223,6 +226,41 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
                 }
         }
     }
+}
+
+// Every search this processor has finds what a pixel-by-pixel look finds:
+// hits anywhere, in long stretches and in the last part-vector.
+template <class Pixel>
+void searches_match_a_plain_look(std::mt19937& rng) {
+    const PixelSearch<Pixel>* searches[4];
+    const int count = std::min(pixel_searches<Pixel>(searches, 4), 4);
+    std::vector<Pixel> row(400);
+    for (int round = 0; round < 3000; ++round) {
+        const int n = int(rng() % 400), hits = int(rng() % 4);
+        const Pixel a = Pixel(rng()), b = rng() % 2 ? a : Pixel(rng()), other = Pixel(a + b + 1);
+        std::fill(row.begin(), row.end(), other);
+        for (int i = 0; i < hits && n > 0; ++i) row[rng() % n] = rng() % 2 ? a : b;
+        const bool same = rng() % 8 == 0;  // a row of hits, for the search of the first that is not one
+        if (same) std::fill(row.begin(), row.begin() + n, a);
+        if (same && hits && n > 0) row[rng() % n] = other;
+        int first = n, first_not = n, last = -1;
+        for (int i = n - 1; i >= 0; --i) {
+            if (row[i] == a || row[i] == b) first = i, last = last < 0 ? i : last;
+            else first_not = i;
+        }
+        for (int k = 0; k < count; ++k) {
+            ASSERT_EQ(searches[k]->first_of(row.data(), n, a, b), first) << k << " n " << n;
+            ASSERT_EQ(searches[k]->first_not_of(row.data(), n, a, b), first_not) << k << " n " << n;
+            ASSERT_EQ(searches[k]->last_of(row.data(), n, a, b), last) << k << " n " << n;
+        }
+    }
+}
+
+TEST(PixelSearch, EverySearchMatchesAPlainLook) {
+    std::mt19937 rng(12);
+    searches_match_a_plain_look<uint8_t>(rng);
+    searches_match_a_plain_look<uint16_t>(rng);
+    searches_match_a_plain_look<uint32_t>(rng);
 }
 
 struct Depth {
