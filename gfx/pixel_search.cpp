@@ -1,7 +1,9 @@
 // Vector searches of pixel rows. The lanes are compared with the compiler's
-// vector types, one form for SSE2, AVX2, NEON and WebAssembly SIMD; x86
-// gathers the lanes' answers in one instruction, the others test the vector
-// whole and then look at its pixels.
+// vector types, one form for SSE2, AVX2, NEON and WebAssembly SIMD. Long
+// stretches are tested a block of vectors at once; only the block that hits
+// is searched vector by vector. x86 gathers one bit a byte of the lanes'
+// answers, so the first hit is found at once; the others test a vector whole
+// and then look at its pixels.
 #include "gfx/pixel_search.h"
 
 #include <cstring>
@@ -9,6 +11,12 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define PIXEL_SEARCH_X86 1
+// The helpers below take and return 32-byte vectors, and GCC notes that
+// their calling convention differs without AVX. They are always inlined into
+// the AVX2 search, so no call of them ever crosses that line.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
 #endif
 
 namespace {
@@ -21,15 +29,37 @@ struct Lanes {
     static constexpr int32_t kCount = kBytes / static_cast<int32_t>(sizeof(Pixel));
 };
 
-// All ones in the lanes of p that equal a or b (kNot: that equal neither).
-template <class Pixel, int kBytes, bool kNot>
+// All ones in the lanes of p equal to a or, with kTwo, to b (kNot: in the
+// other lanes). One value is one compare: half the work of two.
+template <class Pixel, int kBytes, bool kNot, bool kTwo>
 [[gnu::always_inline]] inline typename Lanes<Pixel, kBytes>::V hits(const Pixel* p, typename Lanes<Pixel, kBytes>::V va,
                                                                    typename Lanes<Pixel, kBytes>::V vb) {
     using V = typename Lanes<Pixel, kBytes>::V;
     V v;
     std::memcpy(&v, p, sizeof v);
-    const V m = reinterpret_cast<V>((v == va) | (v == vb));
+    V m = reinterpret_cast<V>(v == va);
+    if (kTwo) m |= reinterpret_cast<V>(v == vb);
     return kNot ? ~m : m;
+}
+
+// The hits of a block of vectors, or'ed.
+template <class Pixel, int kBytes, bool kNot, bool kTwo>
+[[gnu::always_inline]] inline typename Lanes<Pixel, kBytes>::V block_hits(const Pixel* p,
+                                                                         typename Lanes<Pixel, kBytes>::V va,
+                                                                         typename Lanes<Pixel, kBytes>::V vb) {
+    typename Lanes<Pixel, kBytes>::V any{};
+#pragma GCC unroll 4
+    for (int32_t j = 0; j < kBlock; ++j) any |= hits<Pixel, kBytes, kNot, kTwo>(p + j * Lanes<Pixel, kBytes>::kCount, va, vb);
+    return any;
+}
+
+template <class Pixel, int kBytes>
+bool any_lane(const typename Lanes<Pixel, kBytes>::V& m) {
+    uint64_t w[kBytes / 8];
+    std::memcpy(w, &m, sizeof w);
+    uint64_t all = 0;
+    for (uint64_t x : w) all |= x;
+    return all != 0;
 }
 
 template <class Pixel, bool kNot>
@@ -38,25 +68,20 @@ int32_t scalar(const Pixel* p, int32_t from, int32_t n, Pixel a, Pixel b) {
     return from;
 }
 
-// Blocks of vectors, then vectors, then the pixels of the one that hit and
-// of the tail.
-template <class Pixel, bool kNot>
-int32_t search_portable(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+template <class Pixel, bool kNot, bool kTwo>
+int32_t portable(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
-    const auto any = [](const typename L::V& m) {
-        uint64_t w[2];
-        std::memcpy(w, &m, sizeof w);
-        return (w[0] | w[1]) != 0;
-    };
     int32_t i = 0;
-    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
-        typename L::V m{};
-        for (int32_t j = 0; j < kBlock; ++j) m |= hits<Pixel, 16, kNot>(p + i + j * L::kCount, va, vb);
-        if (any(m)) break;
-    }
-    while (i + L::kCount <= n && !any(hits<Pixel, 16, kNot>(p + i, va, vb))) i += L::kCount;
+    while (i + kBlock * L::kCount <= n && !any_lane<Pixel, 16>(block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb)))
+        i += kBlock * L::kCount;
+    while (i + L::kCount <= n && !any_lane<Pixel, 16>(hits<Pixel, 16, kNot, kTwo>(p + i, va, vb))) i += L::kCount;
     return scalar<Pixel, kNot>(p, i, n, a, b);
+}
+
+template <class Pixel, bool kNot>
+int32_t search_portable(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+    return a == b ? portable<Pixel, kNot, false>(p, n, a, b) : portable<Pixel, kNot, true>(p, n, a, b);
 }
 
 // Backwards: rarer and shorter (a run grown past its parent's end), so one
@@ -66,72 +91,60 @@ int32_t search_back(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
     int32_t i = n;
-    for (; i >= L::kCount; i -= L::kCount) {
-        const typename L::V m = hits<Pixel, 16, false>(p + i - L::kCount, va, vb);
-        uint64_t w[2];
-        std::memcpy(w, &m, sizeof w);
-        if (w[0] | w[1]) break;
-    }
+    while (i >= L::kCount && !any_lane<Pixel, 16>(hits<Pixel, 16, false, true>(p + i - L::kCount, va, vb))) i -= L::kCount;
     while (--i >= 0 && p[i] != a && p[i] != b) {
     }
     return i;
 }
 
 #ifdef PIXEL_SEARCH_X86
-// Long stretches are tested a few vectors at once, and only the block that
-// hits is searched vector by vector. x86 gathers one bit a byte of the lanes' answers, so the first hit is
-// found at once. The last vector is the one that ends at n, overlapping the
-// one before: no pixel is looked at alone unless n is under a vector.
-template <class Pixel, bool kNot>
-int32_t search_sse2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+// The last vector is the one that ends at n, overlapping the one before: no
+// pixel is looked at alone unless n is under a vector. The two widths differ
+// only in their gathering instruction, which the AVX2 one may only call from
+// a function of its own instruction set.
+template <class Pixel, bool kNot, bool kTwo>
+int32_t sse2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     if (n < L::kCount) return scalar<Pixel, kNot>(p, 0, n, a, b);
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
     int32_t i = 0;
-    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
-        typename L::V any{};
-        for (int32_t j = 0; j < kBlock; ++j) any |= hits<Pixel, 16, kNot>(p + i + j * L::kCount, va, vb);
-        if (_mm_movemask_epi8(__m128i(any))) break;
-    }
+    while (i + kBlock * L::kCount <= n && !_mm_movemask_epi8(__m128i(block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb))))
+        i += kBlock * L::kCount;
     for (;; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
-        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(hits<Pixel, 16, kNot>(p + at, va, vb))));
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(hits<Pixel, 16, kNot, kTwo>(p + at, va, vb))));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
         if (at + L::kCount >= n) return n;
     }
 }
 
-// The same on 32-byte vectors; the lanes are compared here, not in hits():
-// a function of another instruction set may not take or return them.
-template <class Pixel, bool kNot>
-__attribute__((target("avx2"))) int32_t search_avx2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+template <class Pixel, bool kNot, bool kTwo>
+__attribute__((target("avx2"))) int32_t avx2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 32>;
-    using V = typename L::V;
     if (n < L::kCount) return scalar<Pixel, kNot>(p, 0, n, a, b);
-    const V va = V{} + a, vb = V{} + b;
+    const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
     int32_t i = 0;
-    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
-        V any{};
-        for (int32_t j = 0; j < kBlock; ++j) {
-            V v;
-            std::memcpy(&v, p + i + j * L::kCount, sizeof v);
-            const V m = reinterpret_cast<V>((v == va) | (v == vb));
-            any |= kNot ? ~m : m;
-        }
-        if (_mm256_movemask_epi8(__m256i(any))) break;
-    }
+    while (i + kBlock * L::kCount <= n &&
+           !_mm256_movemask_epi8(__m256i(block_hits<Pixel, 32, kNot, kTwo>(p + i, va, vb))))
+        i += kBlock * L::kCount;
     for (;; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
-        V v;
-        std::memcpy(&v, p + at, sizeof v);
-        V m = reinterpret_cast<V>((v == va) | (v == vb));
-        if (kNot) m = ~m;
-        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(m)));
+        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(hits<Pixel, 32, kNot, kTwo>(p + at, va, vb))));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
         if (at + L::kCount >= n) return n;
     }
+}
+
+template <class Pixel, bool kNot>
+int32_t search_sse2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+    return a == b ? sse2<Pixel, kNot, false>(p, n, a, b) : sse2<Pixel, kNot, true>(p, n, a, b);
+}
+
+template <class Pixel, bool kNot>
+__attribute__((target("avx2"))) int32_t search_avx2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
+    return a == b ? avx2<Pixel, kNot, false>(p, n, a, b) : avx2<Pixel, kNot, true>(p, n, a, b);
 }
 #endif
 
