@@ -3,11 +3,12 @@
 // font (screen_text, as for the X11 screenshots), checks the report row by
 // row, ends the program with a key and checks its exit code.
 //   node dice_page_test.mjs PAGE_DIR SCREEN_TEXT OUT_DIR RUN [INPUT]
-// RUN: typed   type INPUT and Enter
+// RUN: typed   type INPUT and Enter (0: then leave the page)
 //      paste   paste 100 kB as the answer
 //      nocanvas a canvas without a 2D context: the program reports and ends
 //      nowasm  a browser without WebAssembly: the page says so
 //      null    ?DNGFX=null: the dialogue runs unseen on the "Null" driver
+//      text, screen  PAGE_DIR holds page_probe: see there
 // On failure the screenshot stays in OUT_DIR. It prints how long the report
 // took after Enter and the longest gap between two animation frames
 // meanwhile (bench/web_page_throws.sh); no limit is checked here.
@@ -160,7 +161,20 @@ await page.addInitScript(() => {
     const draw = drawing[name];
     drawing[name] = function (...args) { ++window.diceCanvasDraws; return draw.apply(this, args); };
   }
+  // The text grid's characters where fillText put them (cells of 8 x 16);
+  // a row's background clears its row.
+  window.diceGridRows = [];
+  const { fillText, fillRect } = drawing;
+  drawing.fillText = function (c, x, y, ...more) {
+    (window.diceGridRows[Math.floor(y / 16)] ||= [])[Math.floor(x / 8)] = c;
+    return fillText.call(this, c, x, y, ...more);
+  };
+  drawing.fillRect = function (x, y, w, h) {
+    if (w === this.canvas.width && h === 16) window.diceGridRows[Math.floor(y / 16)] = [];
+    return fillRect.call(this, x, y, w, h);
+  };
 });
+if (run === "screen") await page.setViewportSize({ width: 1300, height: 820 });
 await page.goto(`http://127.0.0.1:${server.address().port}/dice.html${run === "null" ? "?DNGFX=null" : ""}`);
 
 if (run === "nowasm") {
@@ -184,6 +198,63 @@ if (run === "nocanvas") {
   const shown = await page.evaluate(() => document.getElementById("dice-text").textContent);
   lastRows = shown;
   if (shown !== "Error setting video mode!") await finish("page text is not the error");
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await finish("");
+}
+
+// page_probe: the text grid before any screen, then the mouse on a screen
+// of doubled rows at the page's zoom 2, full screen, and the close key.
+if (run === "text" || run === "screen") {
+  let logsSeen = 0;
+  const expectLog = async (line) => {
+    await waitFor(`log '${line}'`, async () => {
+      while (logsSeen < logs.length && !/^(key|mouse) /.test(logs[logsSeen])) ++logsSeen;
+      return logsSeen < logs.length ? "" : "nothing logged";
+    }, 10);
+    if (logs[logsSeen] !== line) await finish(`logged '${logs[logsSeen]}', not '${line}'`);
+    ++logsSeen;
+  };
+  const gridRows = async (wanted) => {
+    const rows = await page.evaluate(() => window.diceGridRows.map((r) => Array.from(r || [], (c) => c || " ").join("").trimEnd()));
+    lastRows = rows.join("\n");
+    return rows.slice(0, wanted.length).join("\n") === wanted.join("\n") ? "" : "rows differ";
+  };
+  await waitFor("prompt", () => gridRows(["NOMBRE = ?"]));
+  await page.keyboard.type("hola\n", { delay: 20 });
+  await waitFor("greeting", () => gridRows(["NOMBRE = ? hola", "HOLA hola"]));
+  if (run === "screen") {
+    await page.keyboard.press("g");
+    await expectLog("key 67");
+    const box = await page.locator("#dice-canvas").boundingBox();
+    if (box.width !== 1280 || box.height !== 800) await finish(`canvas of ${box.width} x ${box.height} on the page`);
+    // Page points to screen pixels: 640 x 200, each pixel 2 x 4 on the page.
+    const at = [[0.5, 0.5], [1279.5, 799.5], [333, 555], [2, 797]];
+    for (const [x, y] of at) {
+      await page.mouse.move(box.x + x, box.y + y);
+      await page.keyboard.press("m");
+      await expectLog("key 6D");
+      await expectLog(`mouse 0 ${Math.floor(x / 2)} ${Math.floor(y / 4)} 0`);
+    }
+    await page.mouse.down();
+    await page.keyboard.press("m");
+    await expectLog("key 6D");
+    await expectLog("mouse 0 1 199 1");
+    await page.mouse.up();
+    await page.keyboard.press("s");
+    await expectLog("key 73");
+    await page.keyboard.press("m");
+    await expectLog("key 6D");
+    await expectLog("mouse 0 123 45 0");
+    await page.mouse.move(box.x - 3, box.y + 10);
+    await page.keyboard.press("m");
+    await expectLog("key 6D");
+    await expectLog("mouse -1 -1 -1 0");
+    await page.keyboard.press("Alt+Enter");
+    await waitFor("full screen", async () => (await page.evaluate(() => document.fullscreenElement)) ? "" : "not full screen", 5);
+  }
+  await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
+  await expectLog("key 6BFF");
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "", 10);
   if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
   await finish("");
 }
@@ -227,7 +298,9 @@ if (idle > 0) {
   await new Promise((ok) => setTimeout(ok, idle));
   console.log(`dice web ${label}: final wait busy ${((await busy()) - before) * 1000 | 0} ms in ${idle} ms`);
 }
-await page.keyboard.press("x");
+// Leaving the page gives the close key, which ends the final wait too.
+if (input === "0") await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
+else await page.keyboard.press("x");
 await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
 if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
 await finish("");
