@@ -1,8 +1,8 @@
 // A page program for dice_page_test.mjs: what the dice dialogue does not
 // reach. It reads a line on the text grid (no screen open) and greets; then
-// each key is logged to the browser's console, where the test reads it.
-// "g" opens a screen whose rows are doubled; then "m" logs get_mouse and
-// "s" moves the pointer with set_mouse. The close key ends the program.
+// "g" opens a screen whose rows are doubled, "m" logs get_mouse to the
+// browser's console (where the test reads it) and "s" moves the pointer
+// with set_mouse. Other keys are logged; the close key ends the program.
 #include <cstdio>
 
 #include "gfx/display/display_driver.h"
@@ -34,11 +34,15 @@ int main(int argc, char** argv) {
     print_text(0, string_temp_literal(name), 1);
     for (;;) {
         const int32_t key = wait_key_code();
-        std::printf("key %X\n", key);
+        if (key == 'g' && !screen)
+            screen_open(2, 1, 1, 0, 0);
+        else if (key == 'm' && screen)
+            log_mouse();
+        else if (key == 's' && screen)
+            screen->driver->set_mouse(123, 45, -1);
+        else
+            std::printf("key %X\n", key);
         if (key == kCloseKey) break;
-        if (key == 'g' && !screen) screen_open(2, 1, 1, 0, 0);
-        if (key == 'm' && screen) log_mouse();
-        if (key == 's' && screen) screen->driver->set_mouse(123, 45, -1);
     }
     runtime_end(0);
 }
