@@ -3,11 +3,12 @@
 // font (screen_text, as for the X11 screenshots), checks the report row by
 // row, ends the program with a key and checks its exit code.
 //   node dice_page_test.mjs PAGE_DIR SCREEN_TEXT OUT_DIR RUN [INPUT]
-// RUN: typed   type INPUT and Enter
+// RUN: typed   type INPUT and Enter (0: then leave the page)
 //      paste   paste 100 kB as the answer
 //      nocanvas a canvas without a 2D context: the program reports and ends
 //      nowasm  a browser without WebAssembly: the page says so
 //      null    ?DNGFX=null: the dialogue runs unseen on the "Null" driver
+//      text, screen  PAGE_DIR holds page_probe: see there
 // On failure the screenshot stays in OUT_DIR. It prints how long the report
 // took after Enter and the longest gap between two animation frames
 // meanwhile (bench/web_page_throws.sh); no limit is checked here.
@@ -62,17 +63,24 @@ async function finish(fault) {
   process.exit(fault ? 1 : 0);
 }
 
-// The canvas's text rows: its pixels as a PPM for screen_text.
+// The canvas's text rows: its pixels as a PPM for screen_text. Read back
+// only when something was drawn since the last look: a read-back stops the
+// page for ~100 ms, which the frame gaps must not show.
+let drawsSeen = -1;
 async function screenRows(rows) {
-  const shot = await page.evaluate(() => {
+  const shot = await page.evaluate((seen) => {
+    if (window.diceCanvasDraws === seen) return null;
+    window.diceReadBack = true;
     const c = document.getElementById("dice-canvas");
     const d = c.getContext("2d").getImageData(0, 0, c.width, c.height);
     const rgb = new Uint8Array(c.width * c.height * 3);
     for (let i = 0, j = 0; i < d.data.length; i += 4) { rgb[j++] = d.data[i]; rgb[j++] = d.data[i + 1]; rgb[j++] = d.data[i + 2]; }
     let s = "";
     for (let i = 0; i < rgb.length; i += 0x8000) s += String.fromCharCode.apply(null, rgb.subarray(i, i + 0x8000));
-    return { width: c.width, height: c.height, rgb: btoa(s) };
-  });
+    return { width: c.width, height: c.height, rgb: btoa(s), draws: window.diceCanvasDraws };
+  }, drawsSeen);
+  if (!shot) return lastRows.replace(/\n$/, "").split("\n");
+  drawsSeen = shot.draws;
   const file = path.join(profile, "shot.ppm");
   fs.writeFileSync(file, Buffer.concat([Buffer.from(`P6 ${shot.width} ${shot.height} 255\n`), Buffer.from(shot.rgb, "base64")]));
   lastRows = execFileSync(screenText, [file, "0", "0", "1", "100", String(rows)], { encoding: "latin1" });
@@ -131,17 +139,42 @@ if (run === "nocanvas") {
   await page.addInitScript(() => { HTMLCanvasElement.prototype.getContext = () => null; });
 }
 if (run === "nowasm") await page.addInitScript(() => { delete window.WebAssembly; });
-// The longest gap between two animation frames since the last look.
+// The longest gap between two animation frames since the last look, but
+// for gaps in which this script read the canvas back; and a count of the
+// canvas's drawing calls. The gaps are between the frames' callbacks: a
+// frame's own time stamp may be its planned start, long before it ran.
 await page.addInitScript(() => {
   let last = 0;
   window.diceLongestFrameGap = 0;
-  const frame = (t) => {
-    if (last) window.diceLongestFrameGap = Math.max(window.diceLongestFrameGap, t - last);
+  window.diceReadBack = false;
+  const frame = () => {
+    const t = performance.now();
+    if (last && !window.diceReadBack) window.diceLongestFrameGap = Math.max(window.diceLongestFrameGap, t - last);
     last = t;
-    requestAnimationFrame(frame);
+    window.diceReadBack = false;
+    if (!window.diceFramesStopped) requestAnimationFrame(frame);
   };
   requestAnimationFrame(frame);
+  window.diceCanvasDraws = 0;
+  const drawing = CanvasRenderingContext2D.prototype;
+  for (const name of ["putImageData", "fillRect", "fillText"]) {
+    const draw = drawing[name];
+    drawing[name] = function (...args) { ++window.diceCanvasDraws; return draw.apply(this, args); };
+  }
+  // The text grid's characters where fillText put them (cells of 8 x 16);
+  // a row's background clears its row.
+  window.diceGridRows = [];
+  const { fillText, fillRect } = drawing;
+  drawing.fillText = function (c, x, y, ...more) {
+    (window.diceGridRows[Math.floor(y / 16)] ||= [])[Math.floor(x / 8)] = c;
+    return fillText.call(this, c, x, y, ...more);
+  };
+  drawing.fillRect = function (x, y, w, h) {
+    if (w === this.canvas.width && h === 16) window.diceGridRows[Math.floor(y / 16)] = [];
+    return fillRect.call(this, x, y, w, h);
+  };
 });
+if (run === "screen") await page.setViewportSize({ width: 1300, height: 820 });
 await page.goto(`http://127.0.0.1:${server.address().port}/dice.html${run === "null" ? "?DNGFX=null" : ""}`);
 
 if (run === "nowasm") {
@@ -165,6 +198,56 @@ if (run === "nocanvas") {
   const shown = await page.evaluate(() => document.getElementById("dice-text").textContent);
   lastRows = shown;
   if (shown !== "Error setting video mode!") await finish("page text is not the error");
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await finish("");
+}
+
+// page_probe: the text grid before any screen, then the mouse on a screen
+// of doubled rows at the page's zoom 2, full screen, and the close key.
+if (run === "text" || run === "screen") {
+  let logsSeen = 0;
+  const expectLog = async (line) => {
+    await waitFor(`log '${line}'`, async () => {
+      while (logsSeen < logs.length && !/^(key|mouse) /.test(logs[logsSeen])) ++logsSeen;
+      return logsSeen < logs.length ? "" : "nothing logged";
+    }, 10);
+    if (logs[logsSeen] !== line) await finish(`logged '${logs[logsSeen]}', not '${line}'`);
+    ++logsSeen;
+  };
+  const gridRows = async (wanted) => {
+    const rows = await page.evaluate(() => window.diceGridRows.map((r) => Array.from(r || [], (c) => c || " ").join("").trimEnd()));
+    lastRows = rows.join("\n");
+    return rows.slice(0, wanted.length).join("\n") === wanted.join("\n") ? "" : "rows differ";
+  };
+  await waitFor("prompt", () => gridRows(["NOMBRE = ?"]));
+  await page.keyboard.type("hola\n", { delay: 20 });
+  await waitFor("greeting", () => gridRows(["NOMBRE = ? hola", "HOLA hola"]));
+  if (run === "screen") {
+    await page.keyboard.press("g");
+    let box;
+    await waitFor("screen", async () => {
+      box = await page.locator("#dice-canvas").boundingBox();
+      return box.width === 1280 && box.height === 800 ? "" : `canvas of ${box.width} x ${box.height} on the page`;
+    }, 10);
+    // Page points to screen pixels: 640 x 200, each pixel 2 x 4 on the page.
+    const move = (x, y) => () => page.mouse.move(box.x + x, box.y + y);
+    for (const [act, want] of [
+      [move(0.5, 0.5), "0 0 0 0"], [move(1279.5, 799.5), "0 639 199 0"], [move(333, 555), "0 166 138 0"],
+      [() => page.mouse.down(), "0 166 138 1"], [() => page.mouse.up(), "0 166 138 0"],
+      [move(-3, 10), "-1 -1 -1 0"],
+      // The pointer cannot be moved: the program's reads see it moved in.
+      [() => page.keyboard.press("s"), "0 123 45 0"],
+    ]) {
+      await act();
+      await page.keyboard.press("m");
+      await expectLog(`mouse ${want}`);
+    }
+    await page.keyboard.press("Alt+Enter");
+    await waitFor("full screen", async () => (await page.evaluate(() => document.fullscreenElement)) ? "" : "not full screen", 5);
+  }
+  await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
+  await expectLog("key 6BFF");
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "", 10);
   if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
   await finish("");
 }
@@ -204,11 +287,16 @@ if (idle > 0) {
   const cdp = await context.newCDPSession(page);
   await cdp.send("Performance.enable");
   const busy = async () => (await cdp.send("Performance.getMetrics")).metrics.find((m) => m.name === "TaskDuration").value;
+  // The frames this script asks for would be most of the busy time.
+  await page.evaluate(() => { window.diceFramesStopped = true; });
+  await new Promise((ok) => setTimeout(ok, 100));
   const before = await busy();
   await new Promise((ok) => setTimeout(ok, idle));
   console.log(`dice web ${label}: final wait busy ${((await busy()) - before) * 1000 | 0} ms in ${idle} ms`);
 }
-await page.keyboard.press("x");
+// Leaving the page gives the close key, which ends the final wait too.
+if (input === "0") await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
+else await page.keyboard.press("x");
 await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
 if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
 await finish("");

@@ -110,7 +110,9 @@ void pump_events() {
 void apply_title(const char* title) { page_set_title(title); }
 
 void warp_pointer(int32_t x, int32_t y) {
-    // A page cannot move the pointer: the program's reads see it moved.
+    // A page cannot move the pointer: the program's reads see it moved,
+    // into the canvas as a moved pointer would be, until it moves itself.
+    window.mouse.inside = true;
     window.mouse.x = x;
     window.mouse.y = y;
 }
