@@ -81,7 +81,7 @@ RtString* gfx_poll_key_string() {
     // Never while the program holds the screen lock: the keys could not come.
     const bool wait = code == 0 && !(screen->flags & kScreenLocked) && poll_pacer_idle();
     if (wait) {
-        wait_for_keys(PollPacer::kWaitMs);
+        wait_for_keys(poll_pacer_wait_ms());
         code = gfx_take_key();
     }
     poll_pacer_end(code != 0, wait);

@@ -54,7 +54,7 @@ RtString* poll_key_string() {
     int32_t code = console_queue_take();
     const bool wait = code == -1 && poll_pacer_idle();
     if (wait) {
-        console_wait_input(PollPacer::kWaitMs);
+        console_wait_input(poll_pacer_wait_ms());
         pump_console_input();
         code = console_queue_take();
     }

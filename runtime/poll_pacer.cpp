@@ -34,6 +34,8 @@ bool poll_pacer_idle() {
     return true;
 }
 
+int32_t poll_pacer_wait_ms() { return pacer.wait_ms(); }
+
 void poll_pacer_end(bool got_key, bool waited) { pacer.end(now_ns, got_key, waited, statements); }
 
 void poll_pacing(bool on) {

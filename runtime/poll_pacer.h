@@ -15,8 +15,12 @@ struct PollPacer {
     // How soon "soon" is: far longer than a loop that only polls takes,
     // far shorter than a frame of a loop that does work.
     static constexpr int64_t kGapNs = 250'000;
-    // The longest wait inside one poll.
+    // The first waits inside a poll; each further one in the same streak
+    // is twice as long, up to kLongestWaitMs. Input ends a wait at once, so
+    // no key comes later for it, and a program that waits a long time for
+    // a key wakes a dozen times a second rather than two hundred.
     static constexpr int32_t kWaitMs = 5;
+    static constexpr int32_t kLongestWaitMs = 80;
 
     int32_t streak = 0;
     int64_t last_end_ns = -1;  // -1: unknown, so the next poll starts a streak
@@ -47,6 +51,12 @@ struct PollPacer {
         streak = back_to_back ? streak + 1 : 1;
         return streak >= kStreak;
     }
+    // How long the poll that idle() told to wait should wait.
+    int32_t wait_ms() const {
+        int32_t ms = kWaitMs;
+        for (int32_t n = streak - kStreak; n > 0 && ms < kLongestWaitMs; --n) ms *= 2;
+        return ms < kLongestWaitMs ? ms : kLongestWaitMs;
+    }
     // The poll is over, with `statements` run so far (its own screen locks
     // count too); `waited` when it waited after idle. A key ends the streak.
     template <class Now>
@@ -63,11 +73,12 @@ struct PollPacer {
 void note_statement();
 
 // For the key polls: poll_pacer_begin as the poll starts; poll_pacer_idle
-// when it found no key, true when it should wait up to PollPacer::kWaitMs
+// when it found no key, true when it should wait up to poll_pacer_wait_ms()
 // before it looks again; poll_pacer_end as it returns, `waited` when it
 // did.
 void poll_pacer_begin();
 bool poll_pacer_idle();
+int32_t poll_pacer_wait_ms();
 void poll_pacer_end(bool got_key, bool waited);
 
 // Switches the pacing off (for comparisons) and on again (the default).

@@ -107,6 +107,27 @@ TEST(PollPacer, AKeyEndsTheStreak) {
     EXPECT_FALSE(pacer.idle(clock, 0));
 }
 
+TEST(PollPacer, WaitsGrowThroughAStreakAndAKeyStartsThemAgain) {
+    PollPacer pacer;
+    int64_t now = 0;
+    const auto clock = [&now] { return now; };
+    std::vector<int32_t> waits;
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < PollPacer::kStreak + 6; ++i) {
+            now += kSoon;
+            pacer.begin(clock, 0);
+            const bool wait = pacer.idle(clock, 0);
+            if (wait) waits.push_back(pacer.wait_ms());
+            pacer.end(clock, false, wait, 0);
+        }
+        pacer.end(clock, true, false, 0);
+    }
+    const std::vector<int32_t> once = {5, 10, 20, 40, 80, 80, 80};
+    std::vector<int32_t> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(waits, twice);
+}
+
 // Polls with nothing arriving until one of them has waited.
 void poll_until_waiting() {
     const uint64_t before = poll_pacer_waits();
