@@ -46,7 +46,9 @@ struct Paint {
 // border pixel are joined, so a finished stretch of row is one entry.
 class Painted {
 public:
-    explicit Painted(int32_t rows) : rows_(static_cast<size_t>(rows)) {}
+    // Room for two runs a row is kept ready: most rows of most regions
+    // need no more.
+    explicit Painted(int32_t rows) : rows_(static_cast<size_t>(rows)) { pool_.reserve(2 * rows_.size()); }
     const Span* begin(int32_t row) const { return pool_.data() + rows_[static_cast<size_t>(row)].start; }
     const Span* end(int32_t row) const { return begin(row) + rows_[static_cast<size_t>(row)].size; }
     // The first run of `row` ending at or after x. The fill works along a
@@ -91,7 +93,13 @@ private:
     // Moves a full row to a block of twice the room; the block it leaves
     // goes on the free list of its size for another row.
     Span* grow(Block& r) {
-        const uint32_t room = r.room ? 2 * r.room : 2;
+        if (!r.room) {
+            r.start = static_cast<uint32_t>(pool_.size());
+            r.room = 2;
+            pool_.resize(pool_.size() + 2);
+            return pool_.data() + r.start;
+        }
+        const uint32_t room = 2 * r.room;
         size_t order = 0;
         while ((2u << order) < room) ++order;
         if (order >= free_.size()) free_.resize(order + 1);
@@ -271,9 +279,13 @@ private:
     // the border. Every pixel of a..b is looked at once, so the same pass
     // tells whether the fill colour is there; the rest of the row is
     // searched for it only when a..b is not the whole view.
+    // A wide first scan instead looks for the border alone and the row keeps
+    // records: where runs are long, records cost little, and a search for
+    // one value makes half the compares of one for two.
     void first_scan(const Pixel* in, int32_t y, int32_t a, int32_t b, int32_t dy) {
-        if (paint_.tile || colour_ == border_) {
-            classify(y, false);
+        const bool wide = b - a >= kWide;
+        if (paint_.tile || colour_ == border_ || wide) {
+            classify(y, wide);
             push_runs(plain_, in, y, a, b, a, b, dy);
             return;
         }
@@ -321,6 +333,7 @@ private:
     }
 
     static constexpr int32_t kShort = 64;
+    static constexpr int32_t kWide = 256;
     const Canvas& c_;
     const Pixel border_, colour_;
     const Paint paint_;

@@ -186,22 +186,28 @@ Points region(const Pixels& page, int w, int h, int sx, int sy, uint32_t border)
 
 TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
     std::mt19937 rng(9);
+    // Small and busy, and wide with few borders: long runs take other paths.
+    const struct {
+        int w, h, border_per_mille;
+    } shapes[] = {{96, 64, 400}, {640, 24, 3}};
+    for (const auto& shape : shapes)
     for (int depth : {8, 16, 32}) {
-        screen_open_size(96, 64, depth, 1, kOpenNullDriver, 0);
+        const int w = shape.w, h = shape.h;
+        screen_open_size(w, h, depth, 1, kOpenNullDriver, 0);
         const int bpp = screen->bytes_per_pixel;
         for (int round = 0; round < 60; ++round) {
             page_clear();
             const uint32_t border = 7, other = 3, fill = 5;
-            for (int y = 0; y < 64; ++y)
-                for (int x = 0; x < 96; ++x) {
-                    const unsigned roll = rng() % 10;
-                    if (roll < 4) std::memcpy(screen->rows[y] + x * bpp, &border, bpp);
-                    if (roll == 4) std::memcpy(screen->rows[y] + x * bpp, &other, bpp);
-                    if (roll == 5 && y % 4 == 0) std::memcpy(screen->rows[y] + x * bpp, &fill, bpp);  // some rows hold it
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int roll = int(rng() % 1000) - shape.border_per_mille;
+                    if (roll < 0) std::memcpy(screen->rows[y] + x * bpp, &border, bpp);
+                    if (roll >= 0 && roll < 100) std::memcpy(screen->rows[y] + x * bpp, &other, bpp);
+                    if (roll >= 100 && roll < 200 && y % 4 == 0) std::memcpy(screen->rows[y] + x * bpp, &fill, bpp);  // some rows hold it
                 }
             const Pixels before = page_pixels();
-            const int sx = rng() % 96, sy = rng() % 64;
-            const Points want = region(before, 96, 64, sx, sy, border);
+            const int sx = rng() % w, sy = rng() % h;
+            const Points want = region(before, w, h, sx, sy, border);
             // A tile of two rows, holding the border colour and the region's own.
             std::vector<uint8_t> tile(16 * bpp);
             for (int i = 0; i < 16; ++i) {
@@ -215,14 +221,14 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
             else
                 ASSERT_EQ(flood_fill(sx, sy, in_border ? pixel_border : depth == 16 ? 0x000028 : 5, in_border ? int64_t{-1} : int64_t{pixel_border}, 0), 0);
             const Pixels after = page_pixels();
-            for (int y = 0; y < 64; ++y)
-                for (int x = 0; x < 96; ++x) {
-                    uint32_t expect = before[y * 96 + x];
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    uint32_t expect = before[y * w + x];
                     if (want.count({x, y})) {
                         if (tiled) std::memcpy(&expect, tile.data() + ((y % 2) * 8 + x % 8) * bpp, bpp), expect &= screen->colour_mask;
                         else expect = in_border ? border : 5;
                     }
-                    ASSERT_EQ(after[y * 96 + x], expect) << depth << " round " << round << " at " << x << "," << y;
+                    ASSERT_EQ(after[y * w + x], expect) << w << " " << depth << " round " << round << " at " << x << "," << y;
                 }
         }
     }
