@@ -239,13 +239,30 @@ private:
         // Pushed last, taken first: the fill goes on in its direction. Under
         // the seed the row it came from is the painted parent.
         if (s.dy == 0) {
-            scan(y - 1, l, r, -1);
-            scan(y + 1, l, r, 1);
+            scan(sweep(y, l, r, -1), l, r, -1);
+            scan(sweep(y, l, r, 1), l, r, 1);
             return;
         }
         if (l < s.left) scan(y - s.dy, l, s.left - 1, -s.dy);
         if (r > s.right) scan(y - s.dy, s.right + 1, r, -s.dy);
-        scan(y + s.dy, l, r, s.dy);
+        scan(sweep(y, l, r, s.dy), l, r, s.dy);
+    }
+
+    // Paints, row after row from y + dy on, the same wide run l..r as long
+    // as each row holds it whole with the border (or the view's edge) on
+    // both sides and was not looked at before: a large area takes no seeds.
+    // Returns the first row it left.
+    int32_t sweep(int32_t y, int32_t l, int32_t r, int32_t dy) {
+        if (r - l < kWide) return y + dy;
+        for (y += dy; y >= c_.y0 && y < c_.y1 && kind(y) == kUnseen; y += dy) {
+            Pixel* const row = line(y);
+            if ((l > c_.x0 && row[l - 1] != border_) || (r + 1 < c_.x1 && row[r + 1] != border_)) break;
+            if (plain_.template find<false>(row, l, r) <= r) break;
+            classify(y, true);  // records, as for any wide first scan
+            if (kind(y) == kRecorded) painted_->add(y - c_.y0, painted_->begin(y - c_.y0), Span{l, r});
+            paint(row, y, l, r);
+        }
+        return y;
     }
 
     // Pushes a seed for each run of unpainted, non-border pixels of row y

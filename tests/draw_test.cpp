@@ -186,10 +186,12 @@ Points region(const Pixels& page, int w, int h, int sx, int sy, uint32_t border)
 
 TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
     std::mt19937 rng(9);
-    // Small and busy, and wide with few borders: long runs take other paths.
+    // Small and busy; wide with few borders; wide rooms of border walls with
+    // gaps: long runs, and runs bounded alike row after row, take other paths.
     const struct {
         int w, h, border_per_mille;
-    } shapes[] = {{96, 64, 400}, {640, 24, 3}};
+        bool rooms;
+    } shapes[] = {{96, 64, 400, false}, {640, 24, 3, false}, {640, 48, 1, true}};
     for (const auto& shape : shapes)
     for (int depth : {8, 16, 32}) {
         const int w = shape.w, h = shape.h;
@@ -205,6 +207,13 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
                     if (roll >= 0 && roll < 100) std::memcpy(screen->rows[y] + x * bpp, &other, bpp);
                     if (roll >= 100 && roll < 200 && y % 4 == 0) std::memcpy(screen->rows[y] + x * bpp, &fill, bpp);  // some rows hold it
                 }
+            for (int room = 0; shape.rooms && room < 6; ++room) {
+                const int x0 = int(rng() % w), x1 = int(rng() % w), y0 = int(rng() % h), y1 = int(rng() % h);
+                for (int y = std::min(y0, y1); y <= std::max(y0, y1); ++y)
+                    for (int x = std::min(x0, x1); x <= std::max(x0, x1); ++x)
+                        if ((x == x0 || x == x1 || y == y0 || y == y1) && rng() % 50)
+                            std::memcpy(screen->rows[y] + x * bpp, &border, bpp);
+            }
             const Pixels before = page_pixels();
             const int sx = rng() % w, sy = rng() % h;
             const Points want = region(before, w, h, sx, sy, border);
