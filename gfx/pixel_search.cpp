@@ -110,13 +110,13 @@ int32_t sse2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     int32_t i = 0;
     while (i + kBlock * L::kCount <= n && !_mm_movemask_epi8(__m128i(block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb))))
         i += kBlock * L::kCount;
-    for (;; i += L::kCount) {
+    for (; i < n; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
         uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(hits<Pixel, 16, kNot, kTwo>(p + at, va, vb))));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
-        if (at + L::kCount >= n) return n;
     }
+    return n;
 }
 
 template <class Pixel, bool kNot, bool kTwo>
@@ -128,13 +128,13 @@ __attribute__((target("avx2"))) int32_t avx2(const Pixel* p, int32_t n, Pixel a,
     while (i + kBlock * L::kCount <= n &&
            !_mm256_movemask_epi8(__m256i(block_hits<Pixel, 32, kNot, kTwo>(p + i, va, vb))))
         i += kBlock * L::kCount;
-    for (;; i += L::kCount) {
+    for (; i < n; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
         uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(hits<Pixel, 32, kNot, kTwo>(p + at, va, vb))));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
-        if (at + L::kCount >= n) return n;
     }
+    return n;
 }
 
 template <class Pixel, bool kNot>
