@@ -63,6 +63,13 @@ public:
         r.cursor = i;
         return d + i;
     }
+    // Adds s to a row that has no run yet.
+    void add_first(int32_t row, Span s) {
+        Block& r = rows_[static_cast<size_t>(row)];
+        Span* d = r.room ? pool_.data() + r.start : grow(r);
+        d[0] = s;
+        r.size = 1;
+    }
     // Adds s before `at` (from after()); the pixels beside s are border.
     void add(int32_t row, const Span* at, Span s) {
         Block& r = rows_[static_cast<size_t>(row)];
@@ -259,7 +266,7 @@ private:
             if ((l > c_.x0 && row[l - 1] != border_) || (r + 1 < c_.x1 && row[r + 1] != border_)) break;
             if (plain_.template find<false>(row, l, r) <= r) break;
             classify(y, true);  // records, as for any wide first scan
-            if (kind(y) == kRecorded) painted_->add(y - c_.y0, painted_->begin(y - c_.y0), Span{l, r});
+            if (kind(y) == kRecorded) painted_->add_first(y - c_.y0, Span{l, r});
             paint(row, y, l, r);
         }
         return y;
