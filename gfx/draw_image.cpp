@@ -59,6 +59,42 @@ uint32_t blend(uint32_t s, uint32_t d, uint32_t a) {
 }
 
 template <class Pixel>
+struct Lanes {
+    typedef Pixel V __attribute__((vector_size(16)));
+    static constexpr int64_t kCount = 16 / static_cast<int64_t>(sizeof(Pixel));
+};
+
+// Copies the pixels of `in` whose colour is not `key` onto `out`; true when
+// any was. Whole vectors are chosen lane by lane with masks (one form for
+// every processor's vectors), then the tail pixel by pixel.
+template <class Pixel>
+bool put_transparent(Pixel* out, const Pixel* in, int64_t count, Pixel key) {
+    using V = typename Lanes<Pixel>::V;
+    const Pixel colour_bits = static_cast<Pixel>(sizeof(Pixel) == 4 ? 0xFFFFFFu : ~0u);
+    const V vkey = V{} + key, vbits = V{} + colour_bits;
+    V shown{};
+    int64_t i = 0;
+    for (; i + Lanes<Pixel>::kCount <= count; i += Lanes<Pixel>::kCount) {
+        V s, d;
+        std::memcpy(&s, in + i, sizeof s);
+        std::memcpy(&d, out + i, sizeof d);
+        const V skip = reinterpret_cast<V>((s & vbits) == vkey);
+        d = (d & skip) | (s & ~skip);
+        std::memcpy(out + i, &d, sizeof d);
+        shown |= ~skip;
+    }
+    uint64_t w[2];
+    std::memcpy(w, &shown, sizeof w);
+    bool any = (w[0] | w[1]) != 0;
+    for (; i < count; ++i) {
+        if (static_cast<Pixel>(in[i] & colour_bits) == key) continue;
+        out[i] = in[i];
+        any = true;
+    }
+    return any;
+}
+
+template <class Pixel>
 bool put_row(Pixel* out, const Pixel* in, int64_t count, int32_t mode, int32_t alpha, uint32_t mask,
              uint32_t clear) {
     bool wrote = true;
@@ -77,19 +113,8 @@ bool put_row(Pixel* out, const Pixel* in, int64_t count, int32_t mode, int32_t a
             for (int64_t i = 0; i < count; ++i) out[i] ^= in[i];
             break;
         case kPutTransparent:
-        {
-            // A select rather than a branch, so that the loop vectorises.
-            const Pixel key = static_cast<Pixel>(clear), colour_bits = static_cast<Pixel>(sizeof(Pixel) == 4 ? 0xFFFFFFu : ~0u);
-            Pixel shown = 0;
-            for (int64_t i = 0; i < count; ++i) {
-                const Pixel s = in[i];
-                const bool skip = static_cast<Pixel>(s & colour_bits) == key;
-                out[i] = skip ? out[i] : s;
-                shown |= static_cast<Pixel>(!skip);
-            }
-            wrote = shown;
+            wrote = put_transparent(out, in, count, static_cast<Pixel>(clear));
             break;
-        }
         default:
             for (int64_t i = 0; i < count; ++i)
                 out[i] = static_cast<Pixel>(blend(in[i], out[i], alpha < 0 ? uint32_t{in[i]} >> 24 : uint32_t(alpha)));
