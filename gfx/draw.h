@@ -85,7 +85,9 @@ int32_t flood_fill_tile(double x, double y, const void* tile, int32_t size, int6
 
 // Images: a header, then `height` rows of `pitch` bytes in the screen's pixel
 // format, each row 16-byte aligned. Only pointers from image_create or
-// image_get are taken; any other is error 1.
+// image_get are taken; any other is error 1. The header is for reading: a
+// call given an image whose version, bytes_per_pixel, width, height or pitch
+// differ from those it was made with is error 1 and touches no pixel.
 struct ImageHeader {
     uint32_t version;  // kImageVersion
     int32_t bytes_per_pixel;
@@ -101,7 +103,8 @@ static_assert(sizeof(ImageHeader) % 16 == 0);
 // or null with last_error 1.
 ImageHeader* image_create(int32_t width, int32_t height, int64_t colour);
 
-// Frees an image; drawing into it goes back to the screen first.
+// Frees an image, even one whose header was changed; drawing into it goes
+// back to the screen first.
 int32_t image_free(ImageHeader* image);
 
 // A new image holding the rectangle between the corners; pixels outside the
@@ -118,4 +121,6 @@ uint32_t image_transparent_pixel();
 
 // Makes every drawing call above draw into `image`, whose whole rectangle is
 // then the view; null or screen_pointer()'s value goes back to the screen.
+// Once its header is changed, every drawing call is error 1 and draws nothing
+// until the header is put back or the target changes.
 int32_t draw_target(const void* image);

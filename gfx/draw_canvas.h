@@ -82,8 +82,12 @@ void span_fill(const Canvas& c, int64_t y, int64_t x, int64_t x_end, uint32_t va
 // Fills the rectangle x..x_end-1, y..y_end-1 (clipped) and marks its rows.
 void box_fill(const Canvas& c, int64_t y, int64_t y_end, int64_t x, int64_t x_end, uint32_t value);
 
-// Whether `image` came from image_create or image_get and is not freed yet.
-bool image_known(const void* image);
+// The header `image` was made with while it is alive (from image_create or
+// image_get, not freed), else null. The program may write the image's own
+// header, so its pixels are reached through this record alone.
+const ImageHeader* image_record(const void* image);
+// The record while the image's header still matches it, else null (error 1).
+const ImageHeader* image_checked(const void* image);
 // The start of an image's pixel rows.
 uint8_t* image_pixels(const ImageHeader* image);
 // Drawing goes back to the screen if it was going to `image` (or any image

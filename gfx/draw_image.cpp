@@ -2,11 +2,12 @@
 //
 // An image pointer from a program is checked against the images alive
 // before anything is read through it, so a stale or foreign pointer is an
-// error rather than a wild read.
+// error rather than a wild read; its sizes come from the runtime's record,
+// since the header in front of the pixels is the program's to write.
 #include <cmath>
 #include <cstring>
 #include <new>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "gfx/colours.h"
@@ -17,7 +18,8 @@
 
 namespace {
 
-std::unordered_set<const void*> live_images;
+// Each live image and the header it was made with.
+std::unordered_map<const void*, ImageHeader> live_images;
 
 constexpr int64_t kImageSideMax = 32768;
 constexpr int64_t kImageBytesMax = int64_t{1} << 30;
@@ -33,7 +35,7 @@ ImageHeader* image_alloc(int64_t width, int64_t height, int32_t bytes_per_pixel)
     ImageHeader* image = static_cast<ImageHeader*>(memory);
     *image = ImageHeader{kImageVersion, bytes_per_pixel, static_cast<int32_t>(width), static_cast<int32_t>(height),
                          static_cast<int32_t>(pitch), {0, 0, 0}};
-    live_images.insert(image);
+    live_images.emplace(image, *image);
     return image;
 }
 
@@ -125,7 +127,19 @@ bool put_row(Pixel* out, const Pixel* in, int64_t count, int32_t mode, int32_t a
 
 }  // namespace
 
-bool image_known(const void* image) { return image && live_images.count(image); }
+const ImageHeader* image_record(const void* image) {
+    const auto found = live_images.find(image);
+    return found == live_images.end() ? nullptr : &found->second;
+}
+
+const ImageHeader* image_checked(const void* image) {
+    const ImageHeader* made = image_record(image);
+    if (!made) return nullptr;
+    const ImageHeader* now = static_cast<const ImageHeader*>(image);
+    const bool same = now->version == made->version && now->bytes_per_pixel == made->bytes_per_pixel &&
+                      now->width == made->width && now->height == made->height && now->pitch == made->pitch;
+    return same ? made : nullptr;
+}
 
 uint8_t* image_pixels(const ImageHeader* image) {
     return reinterpret_cast<uint8_t*>(const_cast<ImageHeader*>(image)) + sizeof(ImageHeader);
@@ -151,7 +165,8 @@ ImageHeader* image_create(int32_t width, int32_t height, int64_t colour) {
 }
 
 int32_t image_free(ImageHeader* image) {
-    if (!image_known(image)) return set_last_error(1);
+    // A changed header does not matter here: nothing is read through it.
+    if (!image_record(image)) return set_last_error(1);
     draw_target_drop(image);
     live_images.erase(image);
     ::operator delete(image, kRowAlign);
@@ -188,28 +203,29 @@ int32_t image_put(double x, double y, const ImageHeader* image, int32_t mode, in
     DrawCall call;
     if (!call.ok()) return 1;
     const Canvas& c = call.canvas();
-    if (!image_known(image) || image->bytes_per_pixel != c.bytes_per_pixel || mode < kPutCopy || mode > kPutAlpha ||
+    const ImageHeader* made = image_checked(image);
+    if (!made || made->bytes_per_pixel != c.bytes_per_pixel || mode < kPutCopy || mode > kPutAlpha ||
         (mode == kPutAlpha && (c.bytes_per_pixel != 4 || alpha > 255)))
         return set_last_error(1);
     double px, py, tx, ty;
     pen_target(&px, &py);
     if (!place_point(c, x, y, options & kDrawStep, px, py, &tx, &ty)) return set_last_error(1);
     const int64_t l = round_far(tx), t = round_far(ty);
-    const int64_t from_x = l < c.x0 ? c.x0 : l, to_x = l + image->width > c.x1 ? c.x1 : l + image->width;
-    const int64_t from_y = t < c.y0 ? c.y0 : t, to_y = t + image->height > c.y1 ? c.y1 : t + image->height;
+    const int64_t from_x = l < c.x0 ? c.x0 : l, to_x = l + made->width > c.x1 ? c.x1 : l + made->width;
+    const int64_t from_y = t < c.y0 ? c.y0 : t, to_y = t + made->height > c.y1 ? c.y1 : t + made->height;
     if (from_x >= to_x || from_y >= to_y) return 0;
     // An image put onto itself reads a copy of itself.
     std::vector<uint8_t> copy;
     const uint8_t* source = image_pixels(image);
     if (screen->target_image == image) {
-        copy.assign(source, source + static_cast<size_t>(image->pitch) * image->height);
+        copy.assign(source, source + static_cast<size_t>(made->pitch) * made->height);
         source = copy.data();
     }
     const int32_t bpp = c.bytes_per_pixel;
     const uint32_t clear = image_transparent_pixel();
     for (int64_t y = from_y; y < to_y; ++y) {
         uint8_t* out = c.rows[y] + from_x * bpp;
-        const uint8_t* in = source + static_cast<size_t>(y - t) * image->pitch + (from_x - l) * bpp;
+        const uint8_t* in = source + static_cast<size_t>(y - t) * made->pitch + (from_x - l) * bpp;
         const int64_t n = to_x - from_x;
         bool wrote;
         if (bpp == 1)

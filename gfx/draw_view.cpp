@@ -12,8 +12,10 @@
 
 namespace {
 
+// The target image's recorded sizes, never its header: the program may have
+// changed that since draw_target.
 const ImageHeader* target_header() {
-    return (screen->flags & kScreenToImage) ? static_cast<const ImageHeader*>(screen->target_image) : nullptr;
+    return (screen->flags & kScreenToImage) ? image_record(screen->target_image) : nullptr;
 }
 
 // The view drawing maps onto: the image's whole rectangle, or the clip.
@@ -44,9 +46,14 @@ DrawCall::DrawCall() {
         set_last_error(1);
         return;
     }
+    const ImageHeader* image = target_header();
+    // Each call checks again: the header may change while the image is the target.
+    if (image && !image_checked(screen->target_image)) {
+        set_last_error(1);
+        return;
+    }
     ok_ = true;
     Canvas& c = canvas_;
-    const ImageHeader* image = target_header();
     if (!image) {
         locked_ = !(screen->flags & (kScreenLocked | kScreenAutoLocked));
         screen_auto_lock();
@@ -292,16 +299,15 @@ int32_t draw_target(const void* image) {
         screen_target_screen();
         return 0;
     }
-    if (!image_known(image)) return fail();
-    const ImageHeader* header = static_cast<const ImageHeader*>(image);
-    if (header->bytes_per_pixel != screen->bytes_per_pixel) return fail();
+    const ImageHeader* header = image_checked(image);
+    if (!header || header->bytes_per_pixel != screen->bytes_per_pixel) return fail();
     if (header->height > screen->row_capacity) {
         void* grown = std::realloc(screen->rows, sizeof(uint8_t*) * static_cast<size_t>(header->height));
         if (!grown) return fail();
         screen->rows = static_cast<uint8_t**>(grown);
         screen->row_capacity = header->height;
     }
-    uint8_t* pixels = image_pixels(header);
+    uint8_t* pixels = image_pixels(static_cast<const ImageHeader*>(image));
     for (int32_t y = 0; y < header->height; ++y)
         screen->rows[y] = pixels + static_cast<size_t>(y) * header->pitch;
     screen->target_image = const_cast<void*>(image);
