@@ -46,8 +46,9 @@ const context = await chromium.launchPersistentContext(profile, {
 });
 const page = context.pages()[0] || await context.newPage();
 const logs = [];
-page.on("console", (m) => logs.push(m.text()));
-page.on("pageerror", (e) => logs.push(String(e)));
+const errors = [];
+page.on("console", (m) => { logs.push(m.text()); if (m.type() === "error") errors.push(m.text()); });
+page.on("pageerror", (e) => { logs.push(String(e)); errors.push(String(e)); });
 
 let lastRows = "";
 async function finish(fault) {
@@ -98,6 +99,13 @@ async function waitFor(what, check, seconds = 30) {
 }
 
 const exitCode = () => page.evaluate(() => Module.diceExitCode);
+// The program's end: status 0, and nothing thrown on the way out.
+async function expectEnd(seconds = 30) {
+  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "", seconds);
+  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
+  await new Promise((ok) => setTimeout(ok, 200));
+  await finish(errors.length ? `page errors: ${errors.join("; ")}` : "");
+}
 
 // The number the program reads: leading blanks, a sign, digits.
 function expectedCount(s) {
@@ -188,9 +196,7 @@ if (run === "null") {
   // Keys wait in the page's queue until the program reads them.
   await page.keyboard.type("12\n", { delay: 20 });
   await page.keyboard.press("x");
-  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "");
-  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
-  await finish("");
+  await expectEnd();
 }
 
 if (run === "nocanvas") {
@@ -198,8 +204,7 @@ if (run === "nocanvas") {
   const shown = await page.evaluate(() => document.getElementById("dice-text").textContent);
   lastRows = shown;
   if (shown !== "Error setting video mode!") await finish("page text is not the error");
-  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
-  await finish("");
+  await expectEnd();
 }
 
 // page_probe: the text grid before any screen, then the mouse on a screen
@@ -247,9 +252,7 @@ if (run === "text" || run === "screen") {
   }
   await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
   await expectLog("key 6BFF");
-  await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running" : "", 10);
-  if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
-  await finish("");
+  await expectEnd(10);
 }
 
 await waitFor("prompt", async () => {
@@ -297,6 +300,4 @@ if (idle > 0) {
 // Leaving the page gives the close key, which ends the final wait too.
 if (input === "0") await page.evaluate(() => dispatchEvent(new PageTransitionEvent("pagehide")));
 else await page.keyboard.press("x");
-await waitFor("exit", async () => (await exitCode()) === undefined ? "program still running after a key" : "", 10);
-if ((await exitCode()) !== 0) await finish(`exit code ${await exitCode()}`);
-await finish("");
+await expectEnd(10);
