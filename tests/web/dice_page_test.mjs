@@ -247,6 +247,32 @@ if (run === "text" || run === "screen") {
       await page.keyboard.press("m");
       await expectLog(`mouse ${want}`);
     }
+    // A loop that draws and takes no keys, under a burst of key presses far
+    // beyond every queue (the program has no turn among them): the page's
+    // queue stays bounded, the pointer still reaches get_mouse, and the
+    // oldest presses come back in order, the rest dropped.
+    await page.keyboard.press("p");
+    await expectLog("mouse 0 123 45 0");
+    const letters = "abcdefhijklnoqrtuvwxyz", kept = 256;
+    const queued = await page.evaluate(async (letters) => {
+      while (Module.diceEvents.length) await new Promise((ok) => setTimeout(ok, 10));
+      for (let i = 0; i < 1000; ++i) for (const type of ["keydown", "keyup"]) {
+        const c = letters[i % letters.length];
+        dispatchEvent(new KeyboardEvent(type, { key: c, code: `Key${c.toUpperCase()}` }));
+      }
+      return Module.diceEvents.length;
+    }, letters);
+    if (queued !== kept * 2) await finish(`page queue of ${queued} events after the burst`);
+    for (const [act, want] of [[move(333, 555), "0 166 138 0"], [() => page.mouse.down(), "0 166 138 1"]]) {
+      await act();
+      await expectLog(`mouse ${want}`);
+    }
+    await page.mouse.up();
+    for (let i = 0; i < kept; ++i) {
+      await expectLog(`key ${letters.charCodeAt(i % letters.length).toString(16).toUpperCase()}`);
+    }
+    await page.keyboard.press("9");
+    await expectLog("key 39");
     await page.keyboard.press("Alt+Enter");
     await waitFor("full screen", async () => (await page.evaluate(() => document.fullscreenElement)) ? "" : "not full screen", 5);
   }
