@@ -29,6 +29,8 @@ bool platform_is_terminal(intptr_t handle);
 void platform_fp_control();
 
 void platform_sleep_ms(int32_t ms);
+// Ends the process with `code` once the runtime has done its end.
+[[noreturn]] void platform_exit(int32_t code);
 // Whether work may go to other threads (not in a browser page, where the
 // program has the page's one thread).
 bool platform_threads_available();

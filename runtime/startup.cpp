@@ -65,5 +65,5 @@ void runtime_module_destructors() { run_destructor_list(runtime_destructors); }
 void runtime_end(int32_t code) {
     runtime_module_destructors();
     runtime_end_step();
-    std::exit(code);
+    platform_exit(code);
 }

@@ -1,23 +1,40 @@
 // The page side of the program: the canvas for the "Web" driver and the
-// text console, and the page's events. Handlers only queue events in
-// Module.diceEvents; the program takes them at its next poll
-// (console/web/web_events.cpp reads the queue).
+// text console, and the page's events. Handlers only queue keys in
+// Module.diceEvents and note the rest in Module.diceState; the program
+// takes them at its next poll (console/web/web_events.cpp reads both).
 (function () {
   const canvas = document.getElementById("dice-canvas");
   const text = document.getElementById("dice-text");
   const message = document.getElementById("dice-message");
   const context = canvas && canvas.getContext ? canvas.getContext("2d") : null;
-  const queue = [];
-  // Queues an event and wakes a program that waits for one.
-  function post(event) {
-    queue.push(event);
+  // Keys wait in order, a paste as one entry. A program that takes no keys
+  // must not make the page hoard them: a full queue drops new presses (the
+  // oldest are kept) and the releases of keys whose press it dropped.
+  const queue = [], queueLimit = 512;
+  const pressed = new Set();  // queued or taken presses not yet released
+  // The pointer, wheel, focus and leaving the page are state, taken whole
+  // at the program's next poll: they never wait behind keys.
+  const state = { moved: false, x: -1, y: -1, buttons: 0, wheel: 0, focus: -1, closed: false };
+  function wake() {
     if (Module.diceWake) Module.diceWake();
+  }
+  function postKey(event) {
+    const release = event[0] === 2;
+    if (queue.length >= queueLimit && !(release && pressed.has(event[3]))) return;
+    if (event[0] === 1) pressed.add(event[3]);
+    if (release) pressed.delete(event[3]);
+    queue.push(event);
+    wake();
+  }
+  function change(what) {
+    Object.assign(state, what);
+    wake();
   }
   let screenOpen = false;
 
   Module.canvas = canvas;
   Module.diceEvents = queue;
-  Module.diceEventsTaken = 0;
+  Module.diceState = state;
 
   // Settings from the query string (?DNGFX=null) reach the program's
   // environment.
@@ -122,36 +139,36 @@
     const key = e.key.toLowerCase();
     if ((e.ctrlKey && !e.altKey && key === "v") || (e.shiftKey && e.code === "Insert")) return;
     e.preventDefault();
-    post([1, typed(e.key), modifiers(e), 0, e.code]);
+    postKey([1, typed(e.key), modifiers(e), e.code]);
   });
   addEventListener("keyup", function (e) {
     held.delete(e.code);
     e.preventDefault();
-    post([2, 0, modifiers(e), 0, e.code]);
+    postKey([2, 0, modifiers(e), e.code]);
   });
   addEventListener("paste", function (e) {
     e.preventDefault();
     const pasted = (e.clipboardData ? e.clipboardData.getData("text") : "").replace(/\r\n?/g, "\n");
-    for (const c of pasted) post([3, c.codePointAt(0), 0, 0, ""]);
+    if (pasted) postKey([3, pasted, 0, ""]);  // [2]: how far the program has read
   });
   function pointer(e) {
     const r = canvas.getBoundingClientRect();
     const x = Math.floor((e.clientX - r.left) * canvas.width / r.width);
     const y = Math.floor((e.clientY - r.top) * canvas.height / r.height);
     const inside = x >= 0 && y >= 0 && x < canvas.width && y < canvas.height;
-    post([4, inside ? x : -1, inside ? y : -1, e.buttons & 7, ""]);
+    change({ moved: true, x: inside ? x : -1, y: inside ? y : -1, buttons: e.buttons & 7 });
   }
   if (canvas) {
     for (const kind of ["mousemove", "mousedown", "mouseup"]) canvas.addEventListener(kind, pointer);
-    canvas.addEventListener("mouseleave", function () { post([4, -1, -1, 0, ""]); });
+    canvas.addEventListener("mouseleave", function () { change({ moved: true, x: -1, y: -1, buttons: 0 }); });
     canvas.addEventListener("wheel", function (e) {
       e.preventDefault();
-      if (e.deltaY) post([5, e.deltaY < 0 ? 1 : -1, 0, 0, ""]);
+      if (e.deltaY) change({ wheel: state.wheel + (e.deltaY < 0 ? 1 : -1) });
     }, {passive: false});
     canvas.addEventListener("contextmenu", function (e) { e.preventDefault(); });
   }
-  addEventListener("focus", function () { held.clear(); post([6, 1, 0, 0, ""]); });
-  addEventListener("blur", function () { held.clear(); post([6, 0, 0, 0, ""]); });
+  addEventListener("focus", function () { held.clear(); change({ focus: 1 }); });
+  addEventListener("blur", function () { held.clear(); change({ focus: 0 }); });
   // Leaving the page is the close key.
-  addEventListener("pagehide", function () { post([7, 0, 0, 0, ""]); });
+  addEventListener("pagehide", function () { change({ closed: true }); });
 })();

@@ -132,10 +132,10 @@ void console_refresh() {
 // Takes no more events than the queue has room for: the rest of a long
 // paste waits in the page's queue instead of pushing typed keys out.
 void pump_console_input() {
+    if (web_take_state().closed) grid.closed = true;
     WebEvent e{};
-    while (console_queue_room() > 1 && web_next_event(&e)) {
-        if (e.kind == WebEvent::close) grid.closed = true;
-        if (e.kind != WebEvent::key_down && e.kind != WebEvent::text) continue;
+    while (console_queue_room() > 1 && web_next_event(&e, true)) {
+        if (e.kind == WebEvent::key_up) continue;
         const WebKey k = web_key_of(e);
         const int32_t code = translate_key_event(k.character, k.scan_code, k.virtual_key, k.control_state, 0);
         if (code > 0) console_queue_push(code);

@@ -9,23 +9,37 @@
 
 namespace {
 
-// The page script's queue (dice_page.js): an array of plain arrays, read
-// from Module.diceEventsTaken on (a shift each time would copy a long
-// paste's queue again and again).
-EM_JS(int, take_page_event, (int32_t* ints, char* code, int code_size), {
+// The page script's key queue (dice_page.js), short and bounded: entries
+// [kind, character, modifiers, code], a paste [3, text, characters read].
+EM_JS(int, take_page_event, (int32_t* ints, char* code, int code_size, int take_text), {
     const q = Module.diceEvents;
-    if (!q || Module.diceEventsTaken >= q.length) return 0;
-    const e = q[Module.diceEventsTaken++];
-    if (Module.diceEventsTaken == q.length) {
-        q.length = 0;
-        Module.diceEventsTaken = 0;
-    }
+    if (!q || !q.length) return 0;
+    const e = q[0];
     HEAP32[ints >> 2] = e[0];
-    HEAP32[(ints >> 2) + 1] = e[1] | 0;
-    HEAP32[(ints >> 2) + 2] = e[2] | 0;
-    HEAP32[(ints >> 2) + 3] = e[3] | 0;
-    stringToUTF8(e[4] || "", code, code_size);
+    if (e[0] == 3) {
+        if (!take_text) return 0;
+        const c = e[1].codePointAt(e[2]);
+        e[2] += c > 0xFFFF ? 2 : 1;
+        if (e[2] >= e[1].length) q.shift();
+        HEAP32[(ints >> 2) + 1] = c;
+        HEAP32[(ints >> 2) + 2] = 0;
+        stringToUTF8("", code, code_size);
+        return 1;
+    }
+    q.shift();
+    HEAP32[(ints >> 2) + 1] = e[1];
+    HEAP32[(ints >> 2) + 2] = e[2];
+    stringToUTF8(e[3], code, code_size);
     return 1;
+});
+
+EM_JS(void, take_page_state, (int32_t* ints), {
+    const s = Module.diceState;
+    if (!s) return;
+    [s.moved, s.x, s.y, s.buttons, s.wheel, s.focus, s.closed].forEach(function(v, i) { HEAP32[(ints >> 2) + i] = v; });
+    s.moved = s.closed = false;
+    s.wheel = 0;
+    s.focus = -1;
 });
 
 // Sleeps until the page queues an event or `ms` have passed.
@@ -44,7 +58,9 @@ EM_ASYNC_JS(void, page_wait, (int ms), {
 });
 
 EM_JS(int, page_events_waiting, (), {
-    return Module.diceEvents && Module.diceEventsTaken < Module.diceEvents.length ? 1 : 0;
+    const s = Module.diceState;
+    const changed = s && (s.moved || s.wheel || s.focus >= 0 || s.closed);
+    return (Module.diceEvents && Module.diceEvents.length) || changed ? 1 : 0;
 });
 
 // KeyboardEvent.code to the PC key: set-1 scan code, virtual key and
@@ -169,14 +185,20 @@ uint8_t typed_character(const DomKey* k, char32_t typed) {
 
 }  // namespace
 
-bool web_next_event(WebEvent* event) {
-    int32_t ints[4];
-    if (!take_page_event(ints, event->code, sizeof event->code)) return false;
+bool web_next_event(WebEvent* event, bool take_text) {
+    int32_t ints[3];
+    if (!take_page_event(ints, event->code, sizeof event->code, take_text ? 1 : 0)) return false;
     event->kind = ints[0];
     event->a = ints[1];
     event->b = ints[2];
-    event->c = ints[3];
     return true;
+}
+
+WebPageState web_take_state() {
+    int32_t ints[7] = {0, -1, -1, 0, 0, -1, 0};
+    take_page_state(ints);
+    return {.pointer_moved = ints[0] != 0, .x = ints[1], .y = ints[2], .buttons = ints[3], .wheel = ints[4],
+            .focus = ints[5], .closed = ints[6] != 0};
 }
 
 WebKey web_key_of(const WebEvent& event) {

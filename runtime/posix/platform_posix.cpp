@@ -7,6 +7,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "runtime/platform.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -61,6 +63,8 @@ void platform_fp_control() {
     _FPU_SETCW(cw);
 #endif
 }
+
+void platform_exit(int32_t code) { std::exit(code); }
 
 void platform_sleep_ms(int32_t ms) {
     if (ms <= 0) return;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "runtime/platform.h"
 
@@ -37,6 +38,14 @@ bool platform_is_terminal(intptr_t) { return false; }
 void platform_fp_control() { fesetround(FE_TONEAREST); }
 
 void platform_sleep_ms(int32_t ms) { emscripten_sleep(ms > 0 ? static_cast<unsigned>(ms) : 0); }
+
+// exit() unwinds by throwing. Resumed from a page wait (a promise's
+// callback), the throw would reach the page as an uncaught error; a sleep
+// of emscripten's own resumes through a wake that takes it as the end.
+void platform_exit(int32_t code) {
+    emscripten_sleep(0);
+    std::exit(code);
+}
 
 bool platform_threads_available() { return false; }
 

@@ -2,6 +2,8 @@
 
 #include <float.h>
 
+#include <cstdlib>
+
 #include "runtime/platform.h"
 
 StdHandles std_handles;
@@ -53,6 +55,8 @@ void platform_fp_control() {
     __asm__ volatile("fldcw %0" : : "m"(cw));
 #endif
 }
+
+void platform_exit(int32_t code) { std::exit(code); }
 
 void platform_sleep_ms(int32_t ms) {
     if (ms > 0) Sleep(static_cast<DWORD>(ms));

@@ -1,11 +1,14 @@
 // A page program for dice_page_test.mjs: what the dice dialogue does not
 // reach. It reads a line on the text grid (no screen open) and greets; then
 // "g" opens a screen whose rows are doubled, "m" logs get_mouse to the
-// browser's console (where the test reads it) and "s" moves the pointer
-// with set_mouse. Other keys are logged; the close key ends the program.
+// browser's console (where the test reads it), "s" moves the pointer with
+// set_mouse and "p" runs a loop that draws and logs each change of
+// get_mouse, taking no keys, until a button is down. Other keys are logged;
+// the close key ends the program.
 #include <cstdio>
 
 #include "gfx/display/display_driver.h"
+#include "gfx/draw.h"
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 #include "runtime/keys.h"
@@ -15,10 +18,28 @@
 
 namespace {
 
-void log_mouse() {
-    int32_t x = -1, y = -1, wheel = 0, buttons = 0;
-    const int32_t result = screen->driver->get_mouse(&x, &y, &wheel, &buttons);
-    std::printf("mouse %d %d %d %d\n", result, x, y, buttons);
+struct Mouse {
+    int32_t result, x = -1, y = -1, wheel = 0, buttons = 0;
+    bool operator==(const Mouse&) const = default;
+};
+
+Mouse read_mouse() {
+    Mouse m{};
+    m.result = screen->driver->get_mouse(&m.x, &m.y, &m.wheel, &m.buttons);
+    return m;
+}
+
+void log_mouse(const Mouse& m) { std::printf("mouse %d %d %d %d\n", m.result, m.x, m.y, m.buttons); }
+
+void pointer_loop() {
+    Mouse last{.result = 2};
+    for (int32_t frame = 0; last.buttons == 0; ++frame) {
+        const Mouse now = read_mouse();
+        if (now != last) log_mouse(now);
+        last = now;
+        point_set(frame & 511, 199, frame & 1, 0);
+        screen->driver->wait_vsync();
+    }
 }
 
 }  // namespace
@@ -37,7 +58,9 @@ int main(int argc, char** argv) {
         if (key == 'g' && !screen)
             screen_open(2, 1, 1, 0, 0);
         else if (key == 'm' && screen)
-            log_mouse();
+            log_mouse(read_mouse());
+        else if (key == 'p' && screen)
+            pointer_loop();
         else if (key == 's' && screen)
             screen->driver->set_mouse(123, 45, -1);
         else

@@ -69,42 +69,34 @@ uint8_t* begin_rows(int32_t* pitch) {
 
 void read_virtual_keys(uint8_t* down) { std::memcpy(down, virtual_down, sizeof virtual_down); }
 
-bool key_queue_full() {
-    const int32_t waiting = (screen_key_queue.write_index - screen_key_queue.read_index) &
-                            (kScreenKeyQueueCapacity - 1);
-    return waiting >= kScreenKeyQueueCapacity - 1;
+void take_key(const WebEvent& e) {
+    const WebKey k = web_key_of(e);
+    if (e.kind != WebEvent::text) virtual_down[k.virtual_key & 0xFF] = e.kind == WebEvent::key_down;
+    if (e.kind != WebEvent::key_up) window_key_event(k.character, k.scan_code, k.virtual_key, k.control_state);
 }
 
-void take_event(const WebEvent& e) {
-    switch (e.kind) {
-        case WebEvent::key_down:
-        case WebEvent::key_up:
-        case WebEvent::text: {
-            const WebKey k = web_key_of(e);
-            if (e.kind != WebEvent::text) virtual_down[k.virtual_key & 0xFF] = e.kind == WebEvent::key_down;
-            if (e.kind != WebEvent::key_up) window_key_event(k.character, k.scan_code, k.virtual_key, k.control_state);
-            break;
-        }
-        case WebEvent::pointer:
-            window.mouse.inside = e.a >= 0;
-            window.mouse.x = e.a;
-            window.mouse.y = e.b;
-            window.mouse.buttons = e.c;
-            break;
-        case WebEvent::wheel: window.mouse.wheel += e.a; break;
-        case WebEvent::focus:
-            std::memset(virtual_down, 0, sizeof virtual_down);
-            window_set_active(e.a != 0);
-            break;
-        case WebEvent::close: key_queue_push(screen_key_queue, kCloseKey); break;
-        default: break;
-    }
-}
-
-// What does not fit the key queue waits in the page's queue.
+// The page's state first (focus clears the buttons that the pointer then
+// sets). Keys are taken as they come, held state and all, as a window takes
+// them: codes the key queue has no room for wait in the window's own list.
+// A paste waits in the page's queue instead, with the keys behind it, and
+// is taken only as far as the key queue has room: it may be far longer
+// than any list.
 void pump_events() {
+    const WebPageState s = web_take_state();
+    if (s.focus >= 0) {
+        std::memset(virtual_down, 0, sizeof virtual_down);
+        window_set_active(s.focus != 0);
+    }
+    if (s.pointer_moved) {
+        window.mouse.inside = s.x >= 0;
+        window.mouse.x = s.x;
+        window.mouse.y = s.y;
+        window.mouse.buttons = s.buttons;
+    }
+    window.mouse.wheel += s.wheel;
+    if (s.closed) key_queue_push(screen_key_queue, kCloseKey);
     WebEvent e{};
-    while (!key_queue_full() && web_next_event(&e)) take_event(e);
+    while (web_next_event(&e, key_queue_room(screen_key_queue) > 0 && !window_keys_waiting())) take_key(e);
 }
 
 void apply_title(const char* title) { page_set_title(title); }
