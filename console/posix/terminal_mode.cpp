@@ -11,6 +11,7 @@
 
 #include "console/posix/terminal.h"
 #include "runtime/platform.h"
+#include "runtime/posix/platform_posix.h"
 
 namespace {
 
@@ -47,9 +48,12 @@ void write_all(const char* bytes, size_t length) {
 
 void on_fatal(int sig) {
     const int saved_errno = errno;
+    // The program sees a hang-up as the end of its input, and ends.
+    const bool goes_on = sig == SIGHUP && hangup_ends_input;
+    platform_output_ending_begin();
     terminal_mode_restore();
-    if (sig == SIGHUP && hangup_ends_input) {
-        // The program sees the hang-up as the end of its input.
+    platform_output_ending_end(!goes_on);
+    if (goes_on) {
         hung_up = 1;
         errno = saved_errno;
         return;
@@ -58,6 +62,12 @@ void on_fatal(int sig) {
     signal(sig, SIG_DFL);
     raise(sig);
     errno = saved_errno;
+}
+
+void restore_at_exit() {
+    platform_output_ending_begin();
+    terminal_mode_restore();
+    platform_output_ending_end(false);
 }
 
 void on_stop(int) {
@@ -106,7 +116,7 @@ void install_handlers() {
     installed = true;
     for (int sig : fatal_signals) install(sig, on_fatal);
     install(SIGTSTP, on_stop);
-    std::atexit(terminal_mode_restore);
+    std::atexit(restore_at_exit);
 }
 
 }  // namespace

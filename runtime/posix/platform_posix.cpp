@@ -7,15 +7,36 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 
 #include "runtime/platform.h"
+#include "runtime/posix/platform_posix.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <fpu_control.h>
 #endif
 
 StdHandles std_handles;
+
+namespace {
+
+constexpr int64_t kEndingWaitNs = 1'500'000'000;
+// When waiting writes give up (platform_counter); 0 while the program runs.
+std::atomic<int64_t> ending_deadline{0};
+std::atomic<int> ending_depth{0};
+std::atomic<int> flags_before_ending{-1};
+static_assert(std::atomic<int64_t>::is_always_lock_free, "safe in a signal handler");
+
+// How long a write may still wait for room; -1 for as long as it takes.
+int wait_ms() {
+    const int64_t deadline = ending_deadline.load();
+    if (deadline == 0) return -1;
+    const int64_t left = deadline - platform_counter();
+    return left <= 0 ? 0 : static_cast<int>(left / 1000000 + 1);
+}
+
+}  // namespace
 
 void platform_std_handles_init() {
     // Descriptors 0 and 1; a closed descriptor counts as absent.
@@ -33,15 +54,36 @@ int64_t platform_write(intptr_t handle, const void* bytes, size_t length) {
         const ssize_t n = write(fd, bytes, length);
         if (n >= 0) return n;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            // Output opened non-blocking (some terminals do that) with its
-            // reader behind: wait for room. A reader that went away shows as
-            // a hang-up or an error, and the next write reports it.
+            // Output opened non-blocking (some terminals do that), or made so
+            // on the way out, with its reader behind: wait for room. A reader
+            // that went away shows as a hang-up or an error, and the next
+            // write reports it.
+            const int wait = wait_ms();
+            if (wait == 0) return -1;
             pollfd p{fd, POLLOUT, 0};
-            if (poll(&p, 1, -1) < 0 && errno != EINTR) return -1;
+            if (poll(&p, 1, wait) < 0 && errno != EINTR) return -1;
         } else if (errno != EINTR) {
             return n;
         }
     }
+}
+
+void platform_output_ending_begin() {
+    int64_t running = 0;
+    ending_deadline.compare_exchange_strong(running, platform_counter() + kEndingWaitNs);
+    const int fd = static_cast<int>(std_handles.output);
+    const int flags = fd >= 0 ? fcntl(fd, F_GETFL) : -1;
+    // Read before counting: a nested pair from a signal handler that came
+    // in between then sees, and puts back, the same flags.
+    if (ending_depth.fetch_add(1) == 0) flags_before_ending = flags;
+    if (flags >= 0 && !(flags & O_NONBLOCK)) fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+void platform_output_ending_end(bool process_ends) {
+    if (ending_depth.fetch_sub(1) != 1 && !process_ends) return;
+    // The flags belong to the open terminal, which the shell shares.
+    const int flags = flags_before_ending.exchange(-1);
+    if (flags >= 0 && std_handles.output >= 0) fcntl(static_cast<int>(std_handles.output), F_SETFL, flags);
 }
 
 int64_t platform_read(intptr_t handle, void* bytes, size_t length) {

@@ -1,6 +1,6 @@
 // A pseudo-terminal standing in for the user's terminal: the back end gets
 // its slave side as standard input and output, a thread drains the master
-// side and answers cursor-position queries.
+// side and answers cursor-position queries (unless nobody is to read it).
 #pragma once
 
 #include <fcntl.h>
@@ -22,7 +22,7 @@
 class PtyTerminal {
 public:
     // `report` answers each "ESC[6n"; empty means the terminal stays silent.
-    PtyTerminal(int cols, int rows, std::string report) : report_(std::move(report)) {
+    PtyTerminal(int cols, int rows, std::string report, bool drained = true) : report_(std::move(report)) {
         winsize ws{};
         ws.ws_col = static_cast<unsigned short>(cols);
         ws.ws_row = static_cast<unsigned short>(rows);
@@ -35,11 +35,11 @@ public:
         tcgetattr(slave_, &t);
         t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
         tcsetattr(slave_, TCSANOW, &t);
-        drain_ = std::thread([this] { run(); });
+        if (drained) drain_ = std::thread([this] { run(); });
     }
     ~PtyTerminal() {
         stop_ = true;
-        drain_.join();
+        if (drain_.joinable()) drain_.join();
         close(slave_);
         close(master_);
     }

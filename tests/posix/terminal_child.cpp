@@ -17,9 +17,14 @@
 //            does at Ctrl+Z); exit 0 if the stop was that signal's own and
 //            one continue resumed it, 5 if the restore stopped it, 6 if it
 //            stopped again once continued
+//   full     fill the terminal's output, which nobody reads; then exit 0,
+//            or as `wait` when SIGNAL is given
+//   screen   the same with a screen open on the "Terminal" driver, whose
+//            thread is left waiting to write; 9 when it does not open
 // Standard input and output are the terminal; a byte goes to descriptor 3
 // once the terminal is set up. Exits with kSkipped when SIGNAL already has a
 // handler (a sanitizer's), which the runtime leaves in charge.
+#include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -28,9 +33,13 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 
 #include "console/console.h"
 #include "console/console_input.h"
+#include "gfx/display/display_driver.h"
+#include "gfx/screen.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 #include "tests/posix/terminal_child.h"
@@ -44,12 +53,41 @@ void own_terminal() {
     ioctl(0, TIOCSCTTY, 0);
 }
 
-void take_terminal() {
+void take_terminal(bool say_ready = true) {
     std_handles.input = 0;
     std_handles.output = 1;
     pump_console_input();
     console_move_cursor(0, 0, 0);
-    (void)!write(kReadyDescriptor, "r", 1);
+    if (say_ready) (void)!write(kReadyDescriptor, "r", 1);
+}
+
+// Fills the terminal, with a screen open on it first where asked; false
+// when that screen does not open.
+bool fill_terminal(bool with_screen) {
+    if (with_screen) {
+        setenv("DNGFX", "terminal", 1);
+        setenv("TERM", "xterm", 1);
+        screen_open(13, 8, 1, 0, 0);
+        if (!screen || std::strcmp(screen->driver->name, "Terminal") != 0) return false;
+        usleep(100000);  // its first picture written
+    }
+    // A writer of its own fills the terminal and stays inside a write, as
+    // any writer to a stalled terminal does; no write starts after that.
+    std::thread([] {
+        const std::string block(4096, 'x');
+        while (write(1, block.data(), block.size()) > 0) {
+        }
+    }).detach();
+    pollfd p{1, POLLOUT, 0};
+    for (int i = 0; i < 500 && poll(&p, 1, 100) > 0; ++i) usleep(10000);
+    if (with_screen) {
+        // A picture that the driver's next pass waits to write.
+        screen_lock();
+        std::memset(screen_pointer(), 1, static_cast<size_t>(screen->pitch) * screen->height);
+        screen_unlock(0, screen->height - 1);
+        usleep(100000);
+    }
+    return true;
 }
 
 int stop_behind_parent() {
@@ -118,7 +156,15 @@ int main(int argc, char** argv) {
         if (sigaction(sig, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) return kSkipped;
     }
     own_terminal();
-    take_terminal();
+    const bool with_screen = std::strcmp(way, "screen") == 0;
+    if (with_screen || std::strcmp(way, "full") == 0) {
+        take_terminal(false);
+        if (!fill_terminal(with_screen)) return 9;
+        (void)!write(kReadyDescriptor, "r", 1);
+        if (!sig) std::exit(0);
+    } else {
+        take_terminal();
+    }
     if (std::strcmp(way, "exit") == 0) std::exit(0);
     if (std::strcmp(way, "signal") == 0) raise(sig);
     if (std::strcmp(way, "hangup") == 0) {

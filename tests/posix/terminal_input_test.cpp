@@ -183,8 +183,8 @@ TEST(TerminalInput, PressSeenWhateverTheQueueHolds) {
 }
 
 // Runs the helper program on the pseudo-terminal, leaving the way `way`
-// names; `parent` runs once the helper has taken the terminal. Returns the
-// helper's wait status.
+// names; `parent(pid)` runs once the helper has taken the terminal. Returns
+// the helper's wait status, -1 when it was still running 10 s on.
 template <class Parent>
 int run_child(PtyTerminal& pty, const std::string& way, int signal, Parent parent) {
     int ready[2];
@@ -192,14 +192,27 @@ int run_child(PtyTerminal& pty, const std::string& way, int signal, Parent paren
     const pid_t pid = spawn_terminal_child(pty.slave(), ready[1], way, signal);
     close(ready[1]);
     char c;
-    if (pid > 0 && read(ready[0], &c, 1) == 1) parent();
+    if (pid > 0 && read(ready[0], &c, 1) == 1) parent(pid);
     close(ready[0]);
     int status = -1;
-    if (pid > 0) waitpid(pid, &status, 0);
+    for (int i = 0; pid > 0 && waitpid(pid, &status, WNOHANG) == 0; ++i) {
+        if (i == 1000) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        usleep(10000);
+    }
     return status;
 }
 
 bool skipped(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == kSkipped; }
+
+// Killed by `signal`, or exited with 0 where that is 0.
+bool ended_as(int status, int signal) {
+    if (signal) return WIFSIGNALED(status) && WTERMSIG(status) == signal;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
 
 TEST(TerminalMode, RestoredOnEveryWayOut) {
     struct Row {
@@ -221,18 +234,13 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         PtyTerminal pty(80, 24, "\x1b[1;1R");
         termios before{};
         tcgetattr(pty.slave(), &before);
-        const int status = run_child(pty, r.way, r.signal, [&] {
+        const int status = run_child(pty, r.way, r.signal, [&](pid_t) {
             if (r.ctrl_c) pty.type("\x03");
         });
         // The runtime leaves a signal alone that someone else handles (a
         // sanitizer catches SIGSEGV, for one): nothing to check there.
         if (skipped(status)) continue;
-        if (r.expect_signal) {
-            EXPECT_TRUE(WIFSIGNALED(status)) << r.name << " status " << status;
-            EXPECT_EQ(WTERMSIG(status), r.expect_signal) << r.name;
-        } else {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << r.name << " status " << status;
-        }
+        EXPECT_TRUE(ended_as(status, r.expect_signal)) << r.name << " status " << status;
         termios after{};
         tcgetattr(pty.slave(), &after);
         EXPECT_TRUE(same_settings(before, after)) << r.name;
@@ -240,6 +248,32 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
         EXPECT_NE(written.find("\x1b[?25l"), std::string::npos) << r.name;
         ASSERT_GE(written.size(), 6u) << r.name;
         EXPECT_EQ(written.substr(written.size() - 6), "\x1b[?25h") << r.name;
+    }
+}
+
+// A terminal nobody reads (a stopped pager, a hung link), full when the
+// program leaves: every way out drops what does not fit after a bounded
+// wait, and leaves the terminal as it was, blocking.
+TEST(TerminalMode, LeavesATerminalNobodyReads) {
+    struct Row {
+        const char* way;
+        int signal;  // sent once the terminal is full; 0: the child exits
+    };
+    const Row rows[] = {{"full", 0}, {"full", SIGTERM}, {"screen", 0}, {"screen", SIGINT}};
+    for (const Row& r : rows) {
+        const std::string name = std::string(r.way) + " " + std::to_string(r.signal);
+        PtyTerminal pty(80, 24, "", false);
+        termios before{};
+        tcgetattr(pty.slave(), &before);
+        const int status = run_child(pty, r.way, r.signal, [&](pid_t pid) {
+            if (r.signal) kill(pid, r.signal);
+        });
+        if (skipped(status)) continue;
+        EXPECT_TRUE(ended_as(status, r.signal)) << name << " status " << status;
+        termios after{};
+        tcgetattr(pty.slave(), &after);
+        EXPECT_TRUE(same_settings(before, after)) << name;
+        EXPECT_FALSE(fcntl(pty.slave(), F_GETFL) & O_NONBLOCK) << name;
     }
 }
 
@@ -275,7 +309,7 @@ TEST(TerminalMode, StoppedBehindAParentResumesAtTheFirstContinue) {
 
 TEST(TerminalMode, HangUpEndsTheInput) {
     PtyTerminal pty(80, 24, "\x1b[1;1R");
-    const int status = run_child(pty, "hangup", SIGHUP, [] {});
+    const int status = run_child(pty, "hangup", SIGHUP, [](pid_t) {});
     if (skipped(status)) GTEST_SKIP() << "SIGHUP has another handler";
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 7);

@@ -7,6 +7,7 @@
 // its auto-repeat.
 #include <errno.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <time.h>
@@ -29,6 +30,7 @@
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
+#include "runtime/posix/platform_posix.h"
 
 namespace {
 
@@ -57,6 +59,8 @@ struct Session {
     bool gone = false;  // the terminal went away: nothing more is written
     int64_t pressed_ms[128] = {};
     struct sigaction old_winch {};
+    pthread_t thread{};
+    bool thread_opened = false;  // the thread runs until window_exit joins it
 };
 
 std::unique_ptr<Session> session;
@@ -209,6 +213,8 @@ void close_terminal(Session& t) {
 void thread_main() {
     Session& t = *session;
     const bool opened = open_terminal(t);
+    t.thread = pthread_self();
+    t.thread_opened = opened;
     window_thread_opened(opened);
     if (!opened) {
         terminal_note_alternate_screen(false);
@@ -260,7 +266,17 @@ int32_t init(const char* title, int32_t width, int32_t height, int32_t depth, in
 }
 
 void exit_driver() {
+    // At the program's end a terminal that takes no more must not keep the
+    // update thread, which may be waiting inside a write, from ending: the
+    // output turns non-blocking, and a signal makes the write start again
+    // on those terms.
+    const bool ending = session && session->thread_opened && display_process_ending();
+    if (ending) {
+        platform_output_ending_begin();
+        pthread_kill(session->thread, SIGWINCH);
+    }
     window_exit();
+    if (ending) platform_output_ending_end(false);
     session.reset();
 }
 
