@@ -136,8 +136,9 @@ TEST(Sixel, Protocol) {
         {{1, 1, 1, 1, 1}, 1, "\x1bP0;1q\"1;1;5;1#0;2;100;0;0#0!5@\x1b\\"},
         // Runs under four go out as they are.
         {{1, 1, 1}, 1, "\x1bP0;1q\"1;1;3;1#0;2;100;0;0#0@@@\x1b\\"},
-        // A second colour returns to the left margin, skipping what it lacks.
-        {{1, 2, 2, 2, 2, 2, 1}, 1, "\x1bP0;1q\"1;1;7;1#0;2;100;0;0#1;2;0;100;0#0@!5?@$#1?!5@\x1b\\"},
+        // The commonest colour first as one run; the next returns to the left
+        // margin and skips what it lacks.
+        {{1, 2, 2, 2, 2, 2, 1}, 1, "\x1bP0;1q\"1;1;7;1#0;2;100;0;0#1;2;0;100;0#1?!5@$#0@!5?@\x1b\\"},
         // Seven rows take two bands; rows share sixels.
         {{2}, 7, "\x1bP0;1q\"1;1;1;7#0;2;0;100;0#0~-#0@\x1b\\"},
     };

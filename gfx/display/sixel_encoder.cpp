@@ -85,16 +85,23 @@ void SixelEncoder::emit_band(int32_t top, std::string& out) {
                 present_.push_back(c);
                 first_x_[c] = x;
                 last_x_[c] = end - 1;
+                count_[c] = 0;
             } else {
                 first_x_[c] = std::min(first_x_[c], x);
                 last_x_[c] = std::max(last_x_[c], end - 1);
             }
+            count_[c] += end - x;
             uint8_t* bits = bits_.data() + c * w;
             for (int32_t i = x; i < end; ++i) bits[i] |= bit;
             x = end;
         }
     }
-    // Each colour from its first sixel to its last; bits_ is left all zero.
+    // The commonest colour (the background, mostly) goes first as one solid
+    // run over its span; the others are drawn over it.
+    const auto fill = std::max_element(present_.begin(), present_.end(),
+                                       [this](uint16_t a, uint16_t b) { return count_[a] < count_[b]; });
+    std::iter_swap(present_.begin(), fill);
+    const auto solid = static_cast<uint8_t>((1 << rows) - 1);
     for (size_t i = 0; i < present_.size(); ++i) {
         const uint16_t c = present_[i];
         if (i > 0) out.push_back('$');
@@ -102,6 +109,7 @@ void SixelEncoder::emit_band(int32_t top, std::string& out) {
         append_number(out, c);
         append_run(out, '?', first_x_[c]);
         uint8_t* bits = bits_.data() + c * w;
+        if (i == 0) std::memset(bits + first_x_[c], solid, static_cast<size_t>(last_x_[c] - first_x_[c] + 1));
         for (int32_t x = first_x_[c]; x <= last_x_[c];) {
             const uint8_t b = bits[x];
             int32_t end = x + 1;
@@ -109,6 +117,7 @@ void SixelEncoder::emit_band(int32_t top, std::string& out) {
             append_run(out, static_cast<char>('?' + b), end - x);
             x = end;
         }
+        // bits_ is left all zero for the next band.
         std::memset(bits + first_x_[c], 0, static_cast<size_t>(last_x_[c] - first_x_[c] + 1));
     }
 }
