@@ -15,42 +15,18 @@
 
 #include "gfx/draw.h"
 #include "gfx/pixel_search.h"
+#include "draw_points.h"
 #include "gfx_fixture.h"
 
 namespace {
 
 using Pixels = std::vector<uint32_t>;
-using Points = std::set<std::pair<int, int>>;
 constexpr double kPi = 3.14159265358979323846;
 
 Pixels page_pixels() {
     Pixels out;
     for (int y = 0; y < screen->height; ++y)
         for (int x = 0; x < screen->width; ++x) out.push_back(GfxTest::pixel(x, y));
-    return out;
-}
-
-void page_clear() {
-    for (int p = 0; p < screen->page_count; ++p) std::memset(screen->pages[p], 0, size_t(screen->pitch) * screen->height);
-    std::memset(screen->dirty, 0, size_t(screen->height));
-}
-
-// The pixels of one colour-1 primitive drawn on a cleared page.
-Points drawn(const std::function<void()>& draw) {
-    page_clear();
-    draw();
-    text_settle();
-    Points out;
-    const int bpp = screen->bytes_per_pixel;
-    for (int y = 0; y < screen->height; ++y) {
-        const uint8_t* row = screen->rows[y];
-        for (int x = 0; x < screen->width; ++x)
-            for (int k = 0; k < bpp; ++k)
-                if (row[x * bpp + k]) {
-                    out.insert({x, y});
-                    break;
-                }
-    }
     return out;
 }
 
