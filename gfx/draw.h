@@ -35,7 +35,9 @@ constexpr uint32_t kPenWorld = 0x400;      // pen_get: in world units
 int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t options);
 
 // Maps the world rectangle `box` onto the view, (x1, y1) at the bottom left
-// unless kWindowYDown. A null box turns the window off.
+// unless kWindowYDown, as (world - corner) * scale in double precision. Each
+// side needs a finite length of at least 2^-900. A null box turns the
+// window off.
 int32_t window_set(const DrawBox* box, uint32_t options);
 
 enum PointConvert : int32_t { kWorldToViewX, kWorldToViewY, kViewToWorldX, kViewToWorldY };

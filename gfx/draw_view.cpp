@@ -33,11 +33,15 @@ void view_rect(int32_t* x, int32_t* y, int32_t* w, int32_t* h) {
 }
 
 void window_scale(int32_t w, int32_t h, double* sx, double* sy) {
-    *sx = (w - 1) / (static_cast<double>(screen->window_x2) - screen->window_x1);
-    *sy = (h - 1) / (static_cast<double>(screen->window_y2) - screen->window_y1);
+    *sx = (w - 1) / (screen->window_x2 - screen->window_x1);
+    *sy = (h - 1) / (screen->window_y2 - screen->window_y1);
 }
 
 int32_t fail() { return set_last_error(1); }
+
+bool box_finite(const DrawBox& b) {
+    return std::isfinite(b.x1) && std::isfinite(b.y1) && std::isfinite(b.x2) && std::isfinite(b.y2);
+}
 
 }  // namespace
 
@@ -193,9 +197,8 @@ int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t opti
         screen->pen_y = screen->height / 2;
         return 0;
     }
+    if (!box_finite(*box)) return fail();
     const double v[4] = {box->x1, box->y1, box->x2, box->y2};
-    for (double d : v)
-        if (!std::isfinite(d)) return fail();
     int64_t left = round_far(std::fmin(v[0], v[2])), right = round_far(std::fmax(v[0], v[2]));
     int64_t top = round_far(std::fmin(v[1], v[3])), bottom = round_far(std::fmax(v[1], v[3]));
     // Limited to the screen; one lying wholly outside it is refused.
@@ -241,13 +244,14 @@ int32_t window_set(const DrawBox* box, uint32_t options) {
         screen->flags &= ~kScreenViewWindow;
         return 0;
     }
-    const float x_lo = static_cast<float>(std::fmin(box->x1, box->x2));
-    const float x_hi = static_cast<float>(std::fmax(box->x1, box->x2));
-    const float y_lo = static_cast<float>(std::fmin(box->y1, box->y2));
-    const float y_hi = static_cast<float>(std::fmax(box->y1, box->y2));
-    // A window needs a finite, non-empty extent in single precision.
-    if (!std::isfinite(x_lo) || !std::isfinite(x_hi) || !std::isfinite(y_lo) || !std::isfinite(y_hi) ||
-        !std::isfinite(x_hi - x_lo) || !std::isfinite(y_hi - y_lo) || !(x_lo < x_hi) || !(y_lo < y_hi))
+    if (!box_finite(*box)) return fail();
+    const double x_lo = std::fmin(box->x1, box->x2), x_hi = std::fmax(box->x1, box->x2);
+    const double y_lo = std::fmin(box->y1, box->y2), y_hi = std::fmax(box->y1, box->y2);
+    // A finite extent, and not so small that a view's scale, at most
+    // 2^31 / 2^-900, leaves the range where points are placed.
+    const double least = 0x1p-900;
+    if (!(x_hi - x_lo >= least) || !(y_hi - y_lo >= least) || !std::isfinite(x_hi - x_lo) ||
+        !std::isfinite(y_hi - y_lo))
         return fail();
     // Stored as the world values at the view's left, top, right and bottom.
     const bool down = options & kWindowYDown;

@@ -80,7 +80,7 @@ struct ScreenContext {
     int32_t cursor_row;
     const FontDescriptor* font;
     int32_t clip_x, clip_y, clip_w, clip_h;
-    float window_x1, window_y1, window_x2, window_y2;
+    double window_x1, window_y1, window_x2, window_y2;  // world at the view's left, top, right, bottom
     int32_t text_cols;
     int32_t text_rows;
     uint8_t* key_down;  // 128 entries
