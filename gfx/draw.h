@@ -8,6 +8,8 @@
 // negative colour takes the default. Every call returns 0, or the error
 // number (1: bad argument or no screen) also stored in last_error. NaN or
 // infinite coordinates are error 1; finite ones of any size are clipped.
+// Points and the pen are kept as placed up to 2^1000 pixels, and held there
+// on their own direction from the target's corner beyond.
 #pragma once
 
 #include <cstdint>
@@ -62,7 +64,10 @@ int64_t point_get(double x, double y, uint32_t options);
 
 // A line, box outline (kDrawBox) or filled box (kDrawBox | kDrawFilled) from
 // (x1, y1) to (x2, y2); the pen moves to the second point. `style` is a
-// 16-bit mask, high bit at the first point; filled boxes ignore it.
+// 16-bit mask, high bit at the first point; filled boxes ignore it. A line
+// lights the visible pixels of the whole line between its rounded ends, its
+// style counted from the first: exactly for ends within 2^60 pixels; a line
+// reaching farther is cut there first, as closely as doubles allow.
 int32_t line_draw(double x1, double y1, double x2, double y2, int64_t colour, uint32_t options, int32_t style);
 
 // The default aspect of the open screen: round on a 4:3 display.

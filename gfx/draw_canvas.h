@@ -50,7 +50,13 @@ private:
 // them cannot overflow.
 constexpr double kFar = 1099511627776.0;  // 2^40
 inline double clamp_far(double v) { return v < -kFar ? -kFar : v > kFar ? kFar : v; }
-inline int64_t round_far(double v) { return static_cast<int64_t>(std::floor(clamp_far(v) + 0.5)); }
+// Halves round up. v + 0.5 would round itself first: up for the double just
+// below 0.5, and for odd integers from 2^52 on.
+inline int64_t round_half_up(double v) {
+    const double f = std::floor(v);
+    return static_cast<int64_t>(f) + (v - f >= 0.5);
+}
+inline int64_t round_far(double v) { return round_half_up(clamp_far(v)); }
 
 // The target coordinates of a caller's point: relative to `base` (the pen or
 // the first point) when `step`. False for NaN or infinite input.
@@ -94,7 +100,8 @@ uint8_t* image_pixels(const ImageHeader* image);
 // when null).
 void draw_target_drop(const void* image);
 
-// A line between target points without touching the pen; `phase` is the
-// style bit of the first pixel and comes back advanced past the last.
+// A line between target points (within 2^1000, as place_point gives them)
+// without touching the pen; `phase` is the style bit of the first pixel and
+// comes back advanced past the last.
 void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, uint32_t value, uint16_t style,
                  int32_t* phase);

@@ -3,8 +3,10 @@
 // A line's pixels are fixed by its integer ends alone: drawn from the
 // lesser end, pixel i of n along the major axis sits floor(i * minor / n +
 // 1/2) off it along the minor one. Clipping only chooses which i to visit,
-// found in closed form, so a clipped line is exactly the visible part of the
-// unclipped one and costs what is visible.
+// found in closed form with 128-bit products, so a clipped line is exactly
+// the visible part of the unclipped one and costs what is visible. The style
+// counts steps from the first point.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -16,39 +18,80 @@
 
 namespace {
 
-// Line ends are brought within this box first, keeping the products below
-// within 64 bits.
-constexpr double kLineFar = 268435456.0;  // 2^28
+// The closed form is exact for ends within this box; a line reaching past
+// it is cut to it first, as closely as doubles allow.
+constexpr double kLineExact = 0x1p60;
 
-// Cuts the segment to the box |x|, |y| <= kLineFar; false when none is left.
-bool cut_far(double* ax, double* ay, double* bx, double* by) {
-    double t0 = 0, t1 = 1;
-    const double dx = *bx - *ax, dy = *by - *ay;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {*ax + kLineFar, kLineFar - *ax, *ay + kLineFar, kLineFar - *ay};
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0) {
-            if (q[k] < 0) return false;
-            continue;
-        }
-        const double t = q[k] / p[k];
-        if (p[k] < 0) {
-            if (t > t1) return false;
-            if (t > t0) t0 = t;
-        } else {
-            if (t < t0) return false;
-            if (t < t1) t1 = t;
-        }
+__extension__ typedef __int128 Wide;
+
+// The largest coordinate of two points, in size.
+double largest(const double a[2], const double b[2]) {
+    return std::max({std::fabs(a[0]), std::fabs(a[1]), std::fabs(b[0]), std::fabs(b[1])});
+}
+
+// a * d - b * c with the rounding of b * c put back (Kahan): exact to about
+// an ulp of the result however much the products cancel.
+double cross(double a, double b, double c, double d) {
+    const double w = b * c;
+    return std::fma(a, d, -w) + std::fma(-b, c, w);
+}
+
+// Where the line through a and b meets the edge `at` of `axis`. The line is
+// p[axis] * d[other] - p[other] * d[axis] = a[axis] * b[other] - a[other] *
+// b[axis]: from far ends a difference such as d would lose the line's
+// offset, the cross product keeps it.
+void edge_point(const double a[2], const double b[2], int axis, double at, double out[2]) {
+    const int other = 1 - axis;
+    const double s = largest(a, b) > 0x1p500 ? 0x1p-600 : 1;  // keeps the products finite
+    const double k = cross(a[axis] * s, a[other] * s, b[axis] * s, b[other] * s);
+    const double du = b[axis] - a[axis], dv = b[other] - a[other];
+    const double v = at * (dv / du) - k / (du * s) / s;
+    out[axis] = at;
+    // NaN only for a line along the edge, out of sight.
+    out[other] = std::isnan(v) ? 0 : std::clamp(v, -kLineExact, kLineExact);
+}
+
+// Where the segment crosses an edge, seen from a (t) and from b (u = 1 - t):
+// each keeps its precision near its own end, where far ends put them.
+struct Crossing {
+    double t, u;
+    bool before(const Crossing& o) const { return t < 0.5 || o.t < 0.5 ? t < o.t : u > o.u; }
+};
+
+// Cuts the segment a-b to the box |x|, |y| <= kLineExact into na-nb; false
+// when none of it is left. An end lying outside is moved to the edge the
+// segment crosses last (first, for b) before it comes in; the crossings
+// only choose the edge, from far ends they are too coarse to place a point.
+bool cut_far(const double a[2], const double b[2], double na[2], double nb[2]) {
+    Crossing t0{0, 1}, t1{1, 0};
+    int in = -1, out = -1;  // edges crossed: axis * 2 + side
+    for (int edge = 0; edge < 4; ++edge) {
+        const int axis = edge / 2;
+        const double side = edge % 2 ? 1 : -1;
+        const double qa = kLineExact - side * a[axis], qb = kLineExact - side * b[axis];  // < 0: outside
+        if (qa < 0 && qb < 0) return false;
+        const Crossing c{qa / (qa - qb), qb / (qb - qa)};
+        if (qa < 0 && !c.before(t0)) t0 = c, in = edge;
+        if (qb < 0 && !t1.before(c)) t1 = c, out = edge;
     }
-    const double x0 = *ax + t0 * dx, y0 = *ay + t0 * dy;
-    *bx = *ax + t1 * dx;
-    *by = *ay + t1 * dy;
-    *ax = x0;
-    *ay = y0;
+    if (t1.before(t0)) return false;
+    std::copy(a, a + 2, na);
+    std::copy(b, b + 2, nb);
+    if (in >= 0) edge_point(a, b, in / 2, in % 2 ? kLineExact : -kLineExact, na);
+    if (out >= 0) edge_point(a, b, out / 2, out % 2 ? kLineExact : -kLineExact, nb);
     return true;
 }
 
-int64_t ceil_div(int64_t a, int64_t b) {  // b > 0
+// Steps from p to q along the major axis, mod 16, for the style; in
+// doubles, as p may lie past any integer type.
+int32_t far_steps(const double p[2], const double q[2]) {
+    auto rounded = [](double v) { return std::floor(v) + (v - std::floor(v) >= 0.5); };
+    const double steps = std::max(std::fabs(rounded(p[0]) - rounded(q[0])), std::fabs(rounded(p[1]) - rounded(q[1])));
+    return static_cast<int32_t>(std::fmod(steps, 16));
+}
+
+template <class Int>
+Int ceil_div(Int a, Int b) {  // b > 0
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
 
@@ -57,18 +100,28 @@ struct LineWalk {
     int64_t major_step_x, major_step_y, minor_step_x, minor_step_y;
     int64_t n, a;      // steps along the major axis, along the minor one
     int64_t first, last;  // the visible steps
+    int64_t m, r;      // at the first: the minor offset, and 2n times its fraction
 };
 
-// The steps i whose minor offset floor((2ia + n) / 2n) lies in [lo, hi].
-void minor_range(const LineWalk& w, int64_t lo, int64_t hi, int64_t* first, int64_t* last) {
+// Narrows the visible steps to those whose minor offset floor((2ia + n) /
+// 2n) lies in [lo, hi], in Int wide enough for 2n * (|lo| + 1), and finds
+// the offset at the first.
+template <class Int>
+void minor_range(LineWalk& w, int64_t lo, int64_t hi) {
+    const Int n = w.n, two_a = 2 * Int(w.a);
     if (w.a == 0) {
-        if (lo > 0 || hi < 0) *first = 1, *last = 0;
-        return;
+        if (lo > 0 || hi < 0) w.first = w.last + 1;
+    } else {
+        const Int from = ceil_div<Int>(2 * n * lo - n, two_a);
+        const Int to = ceil_div<Int>(2 * n * (Int(hi) + 1) - n, two_a) - 1;
+        // Either may lie far outside [0, n]; only an empty range is kept then.
+        if (from > w.first) w.first = from > w.last ? w.last + 1 : static_cast<int64_t>(from);
+        if (to < w.last) w.last = to < w.first ? w.first - 1 : static_cast<int64_t>(to);
     }
-    const int64_t from = ceil_div(2 * w.n * lo - w.n, 2 * w.a);
-    const int64_t to = ceil_div(2 * w.n * (hi + 1) - w.n, 2 * w.a) - 1;
-    if (from > *first) *first = from;
-    if (to < *last) *last = to;
+    if (w.first > w.last || w.n == 0) return;
+    const Int num = 2 * Int(w.first) * w.a + n;
+    w.m = static_cast<int64_t>(num / (2 * n));
+    w.r = static_cast<int64_t>(num % (2 * n));
 }
 
 // Visible steps along one axis: position p0 + i * s must lie in [lo, hi].
@@ -84,34 +137,31 @@ void axis_range(int64_t p0, int64_t s, int64_t lo, int64_t hi, int64_t* first, i
 
 template <class Pixel>
 void walk(const Canvas& c, const LineWalk& w, uint32_t value, uint16_t style, int32_t phase, bool reversed) {
-    const int64_t num = 2 * w.first * w.a + w.n;
-    const int64_t two_n = 2 * w.n;
-    int64_t m = w.n ? num / two_n : 0, r = w.n ? num % two_n : 0;
+    const int64_t two_n = 2 * w.n, two_a = 2 * w.a;
+    int64_t r = w.r;
+    int64_t x = w.x0 + w.first * w.major_step_x + w.m * w.minor_step_x;
+    int64_t y = w.y0 + w.first * w.major_step_y + w.m * w.minor_step_y;
     for (int64_t i = w.first; i <= w.last; ++i) {
         const int64_t k = reversed ? w.n - i : i;
         if (style == 0xFFFF || ((style >> (15 - ((phase + k) & 15))) & 1)) {
-            const int64_t x = w.x0 + i * w.major_step_x + m * w.minor_step_x;
-            const int64_t y = w.y0 + i * w.major_step_y + m * w.minor_step_y;
             pixel_store<Pixel>(c, x, y, value);
             c.mark(y);
         }
-        r += 2 * w.a;
+        x += w.major_step_x;
+        y += w.major_step_y;
+        r += two_a;
         if (r >= two_n) {
             r -= two_n;
-            ++m;
+            x += w.minor_step_x;
+            y += w.minor_step_y;
         }
     }
 }
 
-}  // namespace
-
-void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, uint32_t value, uint16_t style,
-                 int32_t* phase) {
-    if (std::fabs(ax) > kLineFar || std::fabs(ay) > kLineFar || std::fabs(bx) > kLineFar ||
-        std::fabs(by) > kLineFar) {
-        if (!cut_far(&ax, &ay, &bx, &by)) return;
-    }
-    int64_t x0 = round_far(ax), y0 = round_far(ay), x1 = round_far(bx), y1 = round_far(by);
+// A line with ends within kLineExact; the number of its steps.
+int64_t line_exact(const Canvas& c, double ax, double ay, double bx, double by, uint32_t value, uint16_t style,
+                   int32_t phase) {
+    int64_t x0 = round_half_up(ax), y0 = round_half_up(ay), x1 = round_half_up(bx), y1 = round_half_up(by);
     const bool reversed = x1 < x0 || (x1 == x0 && y1 < y0);
     if (reversed) {
         std::swap(x0, x1);
@@ -120,7 +170,7 @@ void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, ui
     const int64_t dx = x1 - x0, dy = y1 - y0;
     const int64_t sx = dx < 0 ? -1 : 1, sy = dy < 0 ? -1 : 1;
     const bool x_major = std::llabs(dx) >= std::llabs(dy);
-    LineWalk w{x0, y0, 0, 0, 0, 0, 0, 0, 0, 0};
+    LineWalk w{x0, y0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     if (x_major) {
         w.major_step_x = sx, w.minor_step_y = sy, w.n = std::llabs(dx), w.a = std::llabs(dy);
     } else {
@@ -134,18 +184,36 @@ void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, ui
     const int64_t minor_lo = x_major ? c.y0 : c.x0, minor_hi = (x_major ? c.y1 : c.x1) - 1;
     axis_range(major0, major_s, major_lo, major_hi, &w.first, &w.last);
     // The minor offset m grows with i; position minor0 + m * minor_s.
-    if (minor_s > 0)
-        minor_range(w, minor_lo - minor0, minor_hi - minor0, &w.first, &w.last);
+    const int64_t lo = minor_s > 0 ? minor_lo - minor0 : minor0 - minor_hi;
+    const int64_t hi = minor_s > 0 ? minor_hi - minor0 : minor0 - minor_lo;
+    // Lines of page size need no 128-bit division.
+    if (w.n < (int64_t{1} << 28) && lo > -(int64_t{1} << 32) && hi < (int64_t{1} << 32))
+        minor_range<int64_t>(w, lo, hi);
     else
-        minor_range(w, minor0 - minor_hi, minor0 - minor_lo, &w.first, &w.last);
-    const int32_t start = *phase;
-    *phase = static_cast<int32_t>((start + w.n + 1) & 15);
-    if (w.first > w.last) return;
-    switch (c.bytes_per_pixel) {
-        case 1: walk<uint8_t>(c, w, value, style, start, reversed); break;
-        case 2: walk<uint16_t>(c, w, value, style, start, reversed); break;
-        default: walk<uint32_t>(c, w, value, style, start, reversed); break;
+        minor_range<Wide>(w, lo, hi);
+    if (w.first <= w.last) {
+        switch (c.bytes_per_pixel) {
+            case 1: walk<uint8_t>(c, w, value, style, phase, reversed); break;
+            case 2: walk<uint16_t>(c, w, value, style, phase, reversed); break;
+            default: walk<uint32_t>(c, w, value, style, phase, reversed); break;
+        }
     }
+    return w.n;
+}
+
+}  // namespace
+
+void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, uint32_t value, uint16_t style,
+                 int32_t* phase) {
+    const double a[2] = {ax, ay}, b[2] = {bx, by};
+    if (largest(a, b) <= kLineExact) {
+        *phase = static_cast<int32_t>((*phase + line_exact(c, ax, ay, bx, by, value, style, *phase) + 1) & 15);
+        return;
+    }
+    const int32_t start = *phase;
+    *phase = (start + far_steps(a, b) + 1) & 15;
+    double na[2], nb[2];
+    if (cut_far(a, b, na, nb)) line_exact(c, na[0], na[1], nb[0], nb[1], value, style, (start + far_steps(a, na)) & 15);
 }
 
 namespace {

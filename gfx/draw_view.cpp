@@ -1,5 +1,6 @@
 // The drawing target and its coordinates: the view, the coordinate window,
 // the pen, and switching drawing between the screen and an image.
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 
@@ -93,21 +94,35 @@ DrawCall::~DrawCall() {
     if (locked_) screen_auto_unlock();
 }
 
+namespace {
+
+// Points are kept as placed up to here, far past any page; beyond it they
+// are held on their own direction from the target's corner. Sums and
+// differences of two held values stay finite.
+constexpr double kHold = 0x1p1000;
+
+// origin + (v - w) * s, or base + v * s for a step, every term times f.
+double place_axis(double v, bool step, double base, double origin, double w, double s, double f) {
+    return step ? base * f + v * f * s : origin * f + (v * f - w * f) * s;
+}
+
+}  // namespace
+
 bool place_point(const Canvas& c, double x, double y, bool step, double base_x, double base_y, double* tx,
                  double* ty) {
     if (!std::isfinite(x) || !std::isfinite(y)) return false;
-    x = clamp_far(x);
-    y = clamp_far(y);
-    if (step) {
-        *tx = base_x + (c.window ? x * c.sx : x);
-        *ty = base_y + (c.window ? y * c.sy : y);
-    } else {
-        *tx = c.origin_x + (c.window ? (x - c.wx) * c.sx : x);
-        *ty = c.origin_y + (c.window ? (y - c.wy) * c.sy : y);
-    }
-    // A window of tiny extent can scale a finite value past any page.
-    *tx = std::isnan(*tx) ? kFar : clamp_far(*tx);
-    *ty = std::isnan(*ty) ? kFar : clamp_far(*ty);
+    // Halved first so that no term overflows on the way; a point past
+    // kHold is reckoned again scaled down (windows keep the scale below
+    // 2^931), where its direction survives.
+    *tx = 2 * place_axis(x, step, base_x, c.origin_x, c.wx, c.sx, 0.5);
+    *ty = 2 * place_axis(y, step, base_y, c.origin_y, c.wy, c.sy, 0.5);
+    if (std::fabs(*tx) <= kHold && std::fabs(*ty) <= kHold) return true;
+    constexpr double f = 0x1p-1000;
+    const double sx = place_axis(x, step, base_x, c.origin_x, c.wx, c.sx, f);
+    const double sy = place_axis(y, step, base_y, c.origin_y, c.wy, c.sy, f);
+    const double k = kHold / std::fmax(std::fabs(sx), std::fabs(sy));
+    *tx = sx * k;
+    *ty = sy * k;
     return true;
 }
 
@@ -117,8 +132,8 @@ void pen_target(double* x, double* y) {
 }
 
 void pen_move(double x, double y) {
-    screen->pen_x = clamp_far(x);
-    screen->pen_y = clamp_far(y);
+    screen->pen_x = x;
+    screen->pen_y = y;
 }
 
 uint32_t colour_argument(int64_t colour, uint32_t fallback) {
@@ -273,13 +288,16 @@ double point_convert(double value, int32_t direction) {
     double sx, sy;
     view_rect(&x, &y, &w, &h);
     window_scale(w, h, &sx, &sy);
+    double r;
     switch (direction) {
-        case kWorldToViewX: return (value - screen->window_x1) * sx;
-        case kWorldToViewY: return (value - screen->window_y1) * sy;
-        case kViewToWorldX: return sx != 0 ? value / sx + screen->window_x1 : screen->window_x1;
-        case kViewToWorldY: return sy != 0 ? value / sy + screen->window_y1 : screen->window_y1;
+        case kWorldToViewX: r = (value - screen->window_x1) * sx; break;
+        case kWorldToViewY: r = (value - screen->window_y1) * sy; break;
+        case kViewToWorldX: r = sx != 0 ? value / sx + screen->window_x1 : screen->window_x1; break;
+        case kViewToWorldY: r = sy != 0 ? value / sy + screen->window_y1 : screen->window_y1; break;
         default: set_last_error(1); return NAN;
     }
+    // A held pen in a vast window can lie past the largest double.
+    return r > DBL_MAX ? DBL_MAX : r < -DBL_MAX ? -DBL_MAX : r;
 }
 
 int32_t pen_get(double* x, double* y, uint32_t options) {
