@@ -22,6 +22,13 @@ function(dice_check_test_timeouts_now)
       math(EXPR limit "${limit} * ${DICE_TIMEOUT_SCALE}")
       set_tests_properties(${test} PROPERTIES TIMEOUT ${limit})
     endif()
+    # Without timings from an earlier run, ctest -j starts the tests with
+    # the longest limits first (the long runs) and fills in around them,
+    # instead of ending on one long run alone.
+    get_test_property(${test} COST cost)
+    if(NOT cost)
+      set_tests_properties(${test} PROPERTIES COST ${limit})
+    endif()
   endforeach()
   set_property(GLOBAL APPEND PROPERTY DICE_TIMEOUTS_CHECKED ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
