@@ -112,8 +112,13 @@ limited_run() {
             fail=$((fail + 1)); echo "no thread to be had: no copy of the program"; return; }
         program=$copy/$(basename "$dice")
     fi
-    # The leak checker needs a thread of its own at exit.
+    # The leak checker needs a thread of its own at exit. Nobody may not
+    # read a suppressions file in the build's tree, and one thread has no
+    # races to suppress.
+    local tsan_options=${TSAN_OPTIONS:-}
+    [ -z "$copy" ] || tsan_options=$(sed -E 's/(^| )suppressions=[^ ]*//' <<<"$tsan_options")
     env -u DISPLAY -u WAYLAND_DISPLAY -u DNGFX TERM=xterm ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        TSAN_OPTIONS="$tsan_options" \
         timeout 60 \
         script -qefc "$(printf '%q ' "${limited[@]}" "$program")" /dev/null </dev/null >"$out" 2>&1
     status=$?
