@@ -11,12 +11,6 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #define PIXEL_SEARCH_X86 1
-// The helpers below take and return 32-byte vectors, and GCC notes that
-// their calling convention differs without AVX. They are always inlined into
-// the AVX2 search, so no call of them ever crosses that line.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
 #endif
 
 namespace {
@@ -30,27 +24,34 @@ struct Lanes {
 };
 
 // All ones in the lanes of p equal to a or, with kTwo, to b (kNot: in the
-// other lanes). One value is one compare: half the work of two.
+// other lanes). One value is one compare: half the work of two. The helpers
+// take and give vectors by reference only: a 32-byte vector by value between
+// the AVX2 search and a function without AVX has no agreed calling
+// convention, and being inlined does not excuse it.
 template <class Pixel, int kBytes, bool kNot, bool kTwo>
-[[gnu::always_inline]] inline typename Lanes<Pixel, kBytes>::V hits(const Pixel* p, typename Lanes<Pixel, kBytes>::V va,
-                                                                   typename Lanes<Pixel, kBytes>::V vb) {
+[[gnu::always_inline]] inline void hits(const Pixel* p, const typename Lanes<Pixel, kBytes>::V& va,
+                                        const typename Lanes<Pixel, kBytes>::V& vb,
+                                        typename Lanes<Pixel, kBytes>::V& m) {
     using V = typename Lanes<Pixel, kBytes>::V;
     V v;
     std::memcpy(&v, p, sizeof v);
-    V m = reinterpret_cast<V>(v == va);
+    m = reinterpret_cast<V>(v == va);
     if (kTwo) m |= reinterpret_cast<V>(v == vb);
-    return kNot ? ~m : m;
+    if (kNot) m = ~m;
 }
 
 // The hits of a block of vectors, or'ed.
 template <class Pixel, int kBytes, bool kNot, bool kTwo>
-[[gnu::always_inline]] inline typename Lanes<Pixel, kBytes>::V block_hits(const Pixel* p,
-                                                                         typename Lanes<Pixel, kBytes>::V va,
-                                                                         typename Lanes<Pixel, kBytes>::V vb) {
-    typename Lanes<Pixel, kBytes>::V any{};
+[[gnu::always_inline]] inline void block_hits(const Pixel* p, const typename Lanes<Pixel, kBytes>::V& va,
+                                              const typename Lanes<Pixel, kBytes>::V& vb,
+                                              typename Lanes<Pixel, kBytes>::V& any) {
+    any = typename Lanes<Pixel, kBytes>::V{};
 #pragma GCC unroll 4
-    for (int32_t j = 0; j < kBlock; ++j) any |= hits<Pixel, kBytes, kNot, kTwo>(p + j * Lanes<Pixel, kBytes>::kCount, va, vb);
-    return any;
+    for (int32_t j = 0; j < kBlock; ++j) {
+        typename Lanes<Pixel, kBytes>::V m;
+        hits<Pixel, kBytes, kNot, kTwo>(p + j * Lanes<Pixel, kBytes>::kCount, va, vb, m);
+        any |= m;
+    }
 }
 
 template <class Pixel, int kBytes>
@@ -72,10 +73,16 @@ template <class Pixel, bool kNot, bool kTwo>
 int32_t portable(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
+    typename L::V m;
     int32_t i = 0;
-    while (i + kBlock * L::kCount <= n && !any_lane<Pixel, 16>(block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb)))
-        i += kBlock * L::kCount;
-    while (i + L::kCount <= n && !any_lane<Pixel, 16>(hits<Pixel, 16, kNot, kTwo>(p + i, va, vb))) i += L::kCount;
+    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
+        block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb, m);
+        if (any_lane<Pixel, 16>(m)) break;
+    }
+    for (; i + L::kCount <= n; i += L::kCount) {
+        hits<Pixel, 16, kNot, kTwo>(p + i, va, vb, m);
+        if (any_lane<Pixel, 16>(m)) break;
+    }
     return scalar<Pixel, kNot>(p, i, n, a, b);
 }
 
@@ -90,8 +97,12 @@ template <class Pixel>
 int32_t search_back(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
+    typename L::V m;
     int32_t i = n;
-    while (i >= L::kCount && !any_lane<Pixel, 16>(hits<Pixel, 16, false, true>(p + i - L::kCount, va, vb))) i -= L::kCount;
+    for (; i >= L::kCount; i -= L::kCount) {
+        hits<Pixel, 16, false, true>(p + i - L::kCount, va, vb, m);
+        if (any_lane<Pixel, 16>(m)) break;
+    }
     while (--i >= 0 && p[i] != a && p[i] != b) {
     }
     return i;
@@ -107,12 +118,16 @@ int32_t sse2(const Pixel* p, int32_t n, Pixel a, Pixel b) {
     using L = Lanes<Pixel, 16>;
     if (n < L::kCount) return scalar<Pixel, kNot>(p, 0, n, a, b);
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
+    typename L::V m;
     int32_t i = 0;
-    while (i + kBlock * L::kCount <= n && !_mm_movemask_epi8(__m128i(block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb))))
-        i += kBlock * L::kCount;
+    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
+        block_hits<Pixel, 16, kNot, kTwo>(p + i, va, vb, m);
+        if (_mm_movemask_epi8(__m128i(m))) break;
+    }
     for (; i < n; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
-        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(hits<Pixel, 16, kNot, kTwo>(p + at, va, vb))));
+        hits<Pixel, 16, kNot, kTwo>(p + at, va, vb, m);
+        uint32_t bits = static_cast<uint32_t>(_mm_movemask_epi8(__m128i(m)));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
     }
@@ -124,13 +139,16 @@ __attribute__((target("avx2"))) int32_t avx2(const Pixel* p, int32_t n, Pixel a,
     using L = Lanes<Pixel, 32>;
     if (n < L::kCount) return scalar<Pixel, kNot>(p, 0, n, a, b);
     const typename L::V va = typename L::V{} + a, vb = typename L::V{} + b;
+    typename L::V m;
     int32_t i = 0;
-    while (i + kBlock * L::kCount <= n &&
-           !_mm256_movemask_epi8(__m256i(block_hits<Pixel, 32, kNot, kTwo>(p + i, va, vb))))
-        i += kBlock * L::kCount;
+    for (; i + kBlock * L::kCount <= n; i += kBlock * L::kCount) {
+        block_hits<Pixel, 32, kNot, kTwo>(p + i, va, vb, m);
+        if (_mm256_movemask_epi8(__m256i(m))) break;
+    }
     for (; i < n; i += L::kCount) {
         const int32_t at = i + L::kCount <= n ? i : n - L::kCount;
-        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(hits<Pixel, 32, kNot, kTwo>(p + at, va, vb))));
+        hits<Pixel, 32, kNot, kTwo>(p + at, va, vb, m);
+        uint32_t bits = static_cast<uint32_t>(_mm256_movemask_epi8(__m256i(m)));
         bits &= ~0u << ((i - at) * static_cast<int32_t>(sizeof(Pixel)));
         if (bits) return at + __builtin_ctz(bits) / static_cast<int32_t>(sizeof(Pixel));
     }

@@ -319,7 +319,7 @@ TEST_F(WindowTest, HeldKeysFollowTheVirtualKeysAndFocus) {
     window.ops = &scripted_ops;
     s.virtual_down[0x26] = 1;  // Up, scan code 0x48
     s.virtual_down[0x61] = 1;  // keypad 1: the second key of End, 0x4F
-    s.virtual_down['A'] = 1;
+    s.virtual_down[0x41] = 1;  // A, 0x1E
     window_pass();
     EXPECT_EQ(screen->key_down[0x48], 1);
     EXPECT_EQ(screen->key_down[0x4F], 1);
