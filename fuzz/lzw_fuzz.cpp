@@ -1,7 +1,6 @@
 // Feeds arbitrary streams to the resource decoder. The first two bytes give
 // the destination's capacity; the buffer is an exact-size heap block so
 // that any write past it is caught, and the rest of the input is the stream.
-// fuzz-sources: gfx/lzw_unpack.cpp
 #include "gfx/resources.h"
 
 #include <algorithm>

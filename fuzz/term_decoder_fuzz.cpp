@@ -1,7 +1,6 @@
 // The terminal key decoder on arbitrary bytes, with time-outs at the
 // places the input chooses: every event must be well formed and the decoder
 // must always settle.
-// fuzz-sources: console/term_decoder.cpp console/cp437.cpp
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
