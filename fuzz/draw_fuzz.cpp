@@ -1,13 +1,14 @@
 // The drawing calls in the order and with the arguments the input chooses,
-// on a small "Null" screen of 8, 16 or 32 bits or into images. Every call
-// must keep to its target: a refused call changes no pixel, and a drawing
-// call none outside the view. Every flood fill is held against a plain
-// breadth-first fill of a copy taken before it.
+// on a small "Null" screen of 8, 16 or 32 bits or into images whose headers
+// the input may rewrite. Every call must keep to its target: a refused call
+// changes no pixel, and a drawing call none outside the view. Every flood
+// fill is held against a plain breadth-first fill of a copy taken before it.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "gfx/colours.h"
@@ -18,9 +19,9 @@
 namespace {
 
 // Target coordinates stay within 2^28, where lines are exact: world and view
-// values within 2^19, windows that scale them by at most 2^8, steps only
-// from a pen within 2^26.
-constexpr double kHuge = 524288.0;     // 2^19
+// values within 2^18, windows that scale them by at most 2^8, steps only
+// from a pen within 2^26, so even a stepped centre plus a radius.
+constexpr double kHuge = 262144.0;     // 2^18
 constexpr double kPenStep = 67108864;  // 2^26
 constexpr int kSlots = 4;
 
@@ -31,10 +32,10 @@ struct Target {
     int32_t x0, y0, x1, y1;  // the view, ends exclusive
     std::vector<uint8_t> before;
 
-    static Target now() {
+    // `image`: the target image's header as it was made, or null.
+    static Target now(const ImageHeader* image) {
         Target t;
-        if (screen->flags & kScreenToImage) {
-            const auto* image = static_cast<const ImageHeader*>(screen->target_image);
+        if (image) {
             t = {screen->rows[0], image->pitch, image->width, image->height, image->bytes_per_pixel,
                  0, 0, image->width, image->height, {}};
         } else {
@@ -54,7 +55,8 @@ struct Target {
     bool unchanged_outside_view() const {
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                if (!inside(x, y) && load(base, pitch, bpp, x, y) != load(before.data(), pitch, bpp, x, y)) return false;
+                if (!inside(x, y) && load(base, pitch, bpp, x, y) != load(before.data(), pitch, bpp, x, y))
+                    return false;
         return true;
     }
 
@@ -99,7 +101,7 @@ class Session {
 public:
     explicit Session(FuzzedDataProvider& in) : in_(in) {}
     ~Session() {
-        for (ImageHeader* image : images_) image_free(image);
+        for (const Held& held : images_) require(image_free(held.image) == 0);
         screen_open(0, 0, 0, 0, 0);
     }
 
@@ -113,13 +115,19 @@ public:
     // One call; false when the input is used up.
     bool step() {
         if (in_.remaining_bytes() == 0) return false;
-        Target t = Target::now();
+        const ImageHeader* made = target_made();
+        Target t = Target::now(made);
+        // Drawing into an image whose header was changed is refused.
+        const bool refused = made && std::memcmp(made, screen->target_image, 5 * sizeof(int32_t)) != 0;
+        const int op = in_.ConsumeIntegralInRange(0, 14);
+        const bool draws = op == 2 || op == 3 || (op >= 5 && op <= 8) || op == 11;
         int32_t rc = 0;
         bool clipped = true;  // draws nothing outside the view
-        switch (in_.ConsumeIntegralInRange(0, 13)) {
+        switch (op) {
             case 0: {
                 const DrawBox box = small_box();
-                rc = view_set(in_.ConsumeBool() ? &box : nullptr, colour(), colour(), in_.ConsumeBool() ? kViewAbsolute : 0);
+                const DrawBox* to = in_.ConsumeBool() ? &box : nullptr;
+                rc = view_set(to, colour(), colour(), in_.ConsumeBool() ? kViewAbsolute : 0);
                 clipped = false;
                 break;
             }
@@ -138,13 +146,18 @@ public:
                 break;
             }
             case 6: {
-                const uint32_t options = steps(kDrawStep) | (in_.ConsumeIntegral<uint32_t>() & (kDrawFilled | kDrawArc | kDrawAspect));
+                const uint32_t options =
+                    steps(kDrawStep) | (in_.ConsumeIntegral<uint32_t>() & (kDrawFilled | kDrawArc | kDrawAspect));
                 rc = ellipse_draw(coord(), coord(), coord(), colour(), angle(), angle(), aspect(), options);
                 break;
             }
-            case 7: fill(t); return true;
-            case 8: fill_tile(t); return true;
-            case 9: keep(image_create(in_.ConsumeIntegralInRange(-2, 40), in_.ConsumeIntegralInRange(-2, 40), colour())); break;
+            case 7: rc = fill(t); break;
+            case 8: rc = fill_tile(t); break;
+            case 9: {
+                const int32_t width = in_.ConsumeIntegralInRange(-2, 40), height = in_.ConsumeIntegralInRange(-2, 40);
+                keep(image_create(width, height, colour()));
+                break;
+            }
             case 10: image_get_small(); break;
             case 11: rc = image_put(coord(), coord(), image(), in_.ConsumeIntegralInRange(-1, 7),
                                     in_.ConsumeIntegralInRange(-2, 300), steps(kDrawStep));
@@ -152,32 +165,37 @@ public:
             case 12: {
                 const size_t slot = in_.ConsumeIntegralInRange<size_t>(0, kSlots - 1);
                 if (slot >= images_.size()) return true;
-                require(image_free(images_[slot]) == 0);
+                require(image_free(images_[slot].image) == 0);
                 images_.erase(images_.begin() + static_cast<std::ptrdiff_t>(slot));
                 return true;  // the target may be gone
             }
+            case 13: rewrite_header(); break;
             default: {
-                const void* to = in_.ConsumeBool() ? static_cast<const void*>(screen->pages[screen->work_page]) : image();
+                const void* page = screen->pages[screen->work_page];
+                const void* to = in_.ConsumeBool() ? page : image();
                 rc = draw_target(to);
                 break;
             }
         }
         require(rc == 0 || rc == 1);
+        require(!(draws && refused) || rc == 1);
         require(rc == 0 ? !clipped || t.unchanged_outside_view() : t.unchanged());
         return true;
     }
 
 private:
-    void fill(const Target& t) {
+    // The fills check their result against the reference when they drew.
+    int32_t fill(const Target& t) {
         const int64_t c = colour(), b = colour();
         const int32_t rc = flood_fill(coord(), coord(), c, b, steps(kDrawStep));
-        if (rc != 0) return require(rc == 1 && t.unchanged());
+        if (rc != 0) return rc;
         const uint32_t value = c < 0 ? screen->fg_colour : colour_to_pixel(static_cast<uint32_t>(c));
         const uint32_t border = b < 0 ? value : colour_to_pixel(static_cast<uint32_t>(b));
         require(t.equals(t.filled(border, [&](int64_t, int64_t) { return value; })));
+        return rc;
     }
 
-    void fill_tile(const Target& t) {
+    int32_t fill_tile(const Target& t) {
         // A heap block of exactly the size given, so a read past it is
         // caught. Its bytes come from a seed, so that few input bytes make
         // a tile of many rows; small ones often meet the border's.
@@ -190,9 +208,9 @@ private:
             byte = static_cast<uint8_t>(seed >> 24) & bits;
         }
         const int64_t b = colour();
-        const int32_t rc = flood_fill_tile(coord(), coord(), size ? tile.data() : nullptr, static_cast<int32_t>(size), b,
-                                           steps(kDrawStep));
-        if (rc != 0) return require(rc == 1 && t.unchanged());
+        const void* pattern = size ? tile.data() : nullptr;
+        const int32_t rc = flood_fill_tile(coord(), coord(), pattern, static_cast<int32_t>(size), b, steps(kDrawStep));
+        if (rc != 0) return rc;
         const int64_t row = 8 * t.bpp, rows = static_cast<int64_t>(size) / row;
         const auto paint = [&](int64_t x, int64_t y) {
             uint32_t v = 0;
@@ -200,6 +218,7 @@ private:
             return v;
         };
         require(t.equals(t.filled(colour_to_pixel(static_cast<uint32_t>(b)), paint)));
+        return rc;
     }
 
     // The corners in view pixels, so the image stays small with any window.
@@ -210,18 +229,40 @@ private:
     }
     static double world(double view, int32_t direction) { return point_convert(view, direction); }
 
+    // A header field of the target image, else of any image, written as a
+    // program may, or put back.
+    void rewrite_header() {
+        const size_t slot = in_.ConsumeIntegralInRange<size_t>(0, kSlots - 1);
+        const Held* held = slot < images_.size() ? &images_[slot] : nullptr;
+        for (const Held& h : images_)
+            if ((screen->flags & kScreenToImage) && h.image == screen->target_image) held = &h;
+        if (!held) return;
+        const size_t at = sizeof(int32_t) * in_.ConsumeIntegralInRange<size_t>(0, 4);
+        int32_t value;
+        std::memcpy(&value, reinterpret_cast<const uint8_t*>(&held->made) + at, sizeof value);
+        if (in_.ConsumeBool()) value += in_.ConsumeBool() ? 1 : -(1 << 30);
+        std::memcpy(reinterpret_cast<uint8_t*>(held->image) + at, &value, sizeof value);
+    }
+
+    const ImageHeader* target_made() const {
+        if (!(screen->flags & kScreenToImage)) return nullptr;
+        for (const Held& held : images_)
+            if (held.image == screen->target_image) return &held.made;
+        std::abort();  // a target that is no live image
+    }
+
     void keep(ImageHeader* image) {
         if (!image) return;
         if (images_.size() == kSlots) {
-            image_free(images_.front());
+            require(image_free(images_.front().image) == 0);
             images_.erase(images_.begin());
         }
-        images_.push_back(image);
+        images_.push_back({image, *image});
     }
     // A live image, or a pointer that is none: every call must refuse it.
     const ImageHeader* image() {
         const size_t slot = in_.ConsumeIntegralInRange<size_t>(0, kSlots);
-        return slot < images_.size() ? images_[slot] : &fake_;
+        return slot < images_.size() ? images_[slot].image : &fake_;
     }
 
     double small() { return in_.ConsumeIntegralInRange(-32, 288) / 4.0; }
@@ -235,7 +276,8 @@ private:
         }
     }
     double angle() {
-        return in_.ConsumeIntegralInRange(0, 15) ? in_.ConsumeFloatingPointInRange(-7.0, 7.0) : in_.ConsumeFloatingPoint<double>();
+        if (in_.ConsumeIntegralInRange(0, 15) == 0) return in_.ConsumeFloatingPoint<double>();
+        return in_.ConsumeFloatingPointInRange(-7.0, 7.0);
     }
     double aspect() {
         static constexpr double kAspects[] = {0, 1e-9, 0.5, 1, 2, 1e9, -1, NAN};
@@ -254,8 +296,12 @@ private:
         return near ? in_.ConsumeIntegral<uint32_t>() & options : 0;
     }
 
+    struct Held {
+        ImageHeader* image;
+        ImageHeader made;
+    };
     FuzzedDataProvider& in_;
-    std::vector<ImageHeader*> images_;
+    std::vector<Held> images_;
     ImageHeader fake_{kImageVersion, 1, 1, 1, 16, {}};
 };
 
