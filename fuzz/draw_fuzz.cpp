@@ -18,12 +18,15 @@
 
 namespace {
 
-// Target coordinates stay within 2^28, where lines are exact: world and view
-// values within 2^18, windows that scale them by at most 2^8, steps only
-// from a pen within 2^26, so even a stepped centre plus a radius.
-constexpr double kHuge = 262144.0;     // 2^18
-constexpr double kPenStep = 67108864;  // 2^26
 constexpr int kSlots = 4;
+
+// The pixel of a target coordinate: halves round up. Beyond any page the
+// value only has to stay outside it.
+int64_t pixel_of(double v) {
+    v = std::fmax(-1e15, std::fmin(v, 1e15));
+    const double f = std::floor(v);
+    return static_cast<int64_t>(f) + (v - f >= 0.5);
+}
 
 // The pixels drawing goes to, and a copy of them.
 struct Target {
@@ -65,8 +68,7 @@ struct Target {
     template <class Paint>
     std::vector<uint8_t> filled(uint32_t border, Paint paint) const {
         std::vector<uint8_t> out = before;
-        const int64_t sx = static_cast<int64_t>(std::floor(screen->pen_x + 0.5));
-        const int64_t sy = static_cast<int64_t>(std::floor(screen->pen_y + 0.5));
+        const int64_t sx = pixel_of(screen->pen_x), sy = pixel_of(screen->pen_y);
         const uint32_t mask = bpp == 4 ? ~0u : (1u << (8 * bpp)) - 1;
         border &= mask;
         std::vector<bool> seen(static_cast<size_t>(width) * height);
@@ -132,7 +134,7 @@ public:
                 break;
             }
             case 1: {
-                const DrawBox box = small_box();
+                const DrawBox box = in_.ConsumeBool() ? small_box() : far_box();
                 rc = window_set(in_.ConsumeBool() ? &box : nullptr, in_.ConsumeBool() ? kWindowYDown : 0);
                 break;
             }
@@ -267,11 +269,17 @@ private:
 
     double small() { return in_.ConsumeIntegralInRange(-32, 288) / 4.0; }
     DrawBox small_box() { return {small(), small(), small(), small()}; }
+    // A window far from zero or of a tiny or huge extent.
+    DrawBox far_box() {
+        const double at = far(), size = std::ldexp(1.0, in_.ConsumeIntegralInRange(-40, 40));
+        return {at + small() * size, at + small() * size, at + small() * size, at + small() * size};
+    }
+    double far() { return std::ldexp(in_.ConsumeFloatingPointInRange(-1.0, 1.0), in_.ConsumeIntegralInRange(0, 1023)); }
     double coord() {
         switch (in_.ConsumeIntegralInRange(0, 15)) {
-            case 0: return in_.ConsumeFloatingPointInRange(-kHuge, kHuge);
+            case 0: return far();
             case 1: return in_.ConsumeBool() ? NAN : -INFINITY;
-            case 2: return in_.ConsumeIntegralInRange(-2, 2) * kHuge;
+            case 2: return std::ldexp(in_.ConsumeIntegralInRange(-2, 2), in_.ConsumeIntegralInRange(0, 1023));
             default: return small();
         }
     }
@@ -290,11 +298,7 @@ private:
             default: return in_.ConsumeIntegralInRange(0, 15);
         }
     }
-    // Some of `options`, the relative ones only from a pen within reach.
-    uint32_t steps(uint32_t options) {
-        const bool near = std::fabs(screen->pen_x) < kPenStep && std::fabs(screen->pen_y) < kPenStep;
-        return near ? in_.ConsumeIntegral<uint32_t>() & options : 0;
-    }
+    uint32_t steps(uint32_t options) { return in_.ConsumeIntegral<uint32_t>() & options; }
 
     struct Held {
         ImageHeader* image;
