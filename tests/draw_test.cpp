@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "flood_region.h"
 #include "gfx/draw.h"
 #include "gfx/pixel_search.h"
 #include "draw_points.h"
@@ -144,22 +145,6 @@ TEST_F(GfxTest, EllipsesFollowThePixelRules) {
     EXPECT_TRUE(pie.count({100, 80}) && !pie.count({120, 100}));
 }
 
-// The 4-connected region of non-border pixels around the seed, by BFS.
-Points region(const Pixels& page, int w, int h, int sx, int sy, uint32_t border) {
-    Points seen;
-    if (page[sy * w + sx] == border) return seen;
-    std::deque<std::pair<int, int>> queue{{sx, sy}};
-    seen.insert({sx, sy});
-    while (!queue.empty()) {
-        auto [x, y] = queue.front();
-        queue.pop_front();
-        for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}})
-            if (nx >= 0 && ny >= 0 && nx < w && ny < h && page[ny * w + nx] != border && seen.insert({nx, ny}).second)
-                queue.push_back({nx, ny});
-    }
-    return seen;
-}
-
 TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
     std::mt19937 rng(9);
     // Small and busy; wide with few borders; wide rooms of border walls with
@@ -192,7 +177,7 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
             }
             const Pixels before = page_pixels();
             const int sx = rng() % w, sy = rng() % h;
-            const Points want = region(before, w, h, sx, sy, border);
+            const std::vector<uint8_t> want = flood_region(before, w, h, sx, sy, border);
             // A tile of two rows, holding the border colour and the region's own.
             std::vector<uint8_t> tile(16 * bpp);
             for (int i = 0; i < 16; ++i) {
@@ -209,7 +194,7 @@ TEST_F(GfxTest, FloodFillPaintsTheBreadthFirstRegion) {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x) {
                     uint32_t expect = before[y * w + x];
-                    if (want.count({x, y})) {
+                    if (want[y * w + x]) {
                         if (tiled) std::memcpy(&expect, tile.data() + ((y % 2) * 8 + x % 8) * bpp, bpp), expect &= screen->colour_mask;
                         else expect = in_border ? border : 5;
                     }
