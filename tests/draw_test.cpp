@@ -380,6 +380,11 @@ TEST_F(GfxTest, BadInputIsClippedOrRefused) {
         {"empty window", [] { const DrawBox w{1, 1, 1, 5}; return window_set(&w, 0); }, 1},
         {"fill at 1e300", [] { return flood_fill(1e300, 0, 1, -1, 0); }, 0},
         {"null tile", [] { return flood_fill_tile(5, 5, nullptr, 16, 1, 0); }, 1},
+        {"tile of 2^31-1 bytes, one row used", [] {
+             const uint8_t row[16] = {};
+             line_draw(0, 1, 799, 1, 7, 0, 0xFFFF);
+             return flood_fill_tile(5, 0, row, INT32_MAX, 7, 0);
+         }, 0},
         {"null image", [] { return image_put(0, 0, nullptr, kPutCopy, 0, 0); }, 1},
         {"foreign image", [&] { return image_put(0, 0, reinterpret_cast<ImageHeader*>(foreign), kPutCopy, 0, 0); }, 1},
         {"free foreign", [&] { return image_free(reinterpret_cast<ImageHeader*>(foreign)); }, 1},
