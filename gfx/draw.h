@@ -83,11 +83,14 @@ int32_t ellipse_draw(double x, double y, double radius, int64_t colour, double s
 
 // Fills the 4-connected region around (x, y) bounded by `border` (default the
 // fill colour) and the view. A start on the border or outside the view draws
-// nothing.
+// nothing. The fill holds at most about the view's size in memory besides
+// the picture; when it cannot have that, it is error 1, with a connected part
+// of the region painted and its rows marked changed.
 int32_t flood_fill(double x, double y, int64_t colour, int64_t border, uint32_t options);
 
 // The same with a tile: rows of 8 pixels in the screen's pixel format, `size`
-// bytes, repeating across and down the target. `border` must be given.
+// bytes, repeating across and down the target. `border` must be given. Only
+// the rows the fill paints with are read.
 int32_t flood_fill_tile(double x, double y, const void* tile, int32_t size, int64_t border, uint32_t options);
 
 // Images: a header, then `height` rows of `pitch` bytes in the screen's pixel
