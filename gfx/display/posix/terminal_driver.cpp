@@ -23,6 +23,7 @@
 #include "console/posix/terminal_glyphs.h"
 #include "console/term_decoder.h"
 #include "gfx/display/display_driver.h"
+#include "gfx/display/terminal_caps.h"
 #include "gfx/display/terminal_picture.h"
 #include "gfx/display/terminal_view.h"
 #include "gfx/display/window.h"
@@ -50,6 +51,8 @@ const char kShowCursor[] = "\x1b[?25h";
 
 struct Session {
     int in = -1, out = -1;
+    TerminalCaps caps;           // found when the terminal opens
+    TermPlacement placement;     // where the page stands while shown as pixels
     TerminalView view{TermColours::ansi16};
     TerminalPicture picture;
     bool has_picture = false;
