@@ -15,7 +15,7 @@
 
 #include "flood_region.h"
 #include "gfx/draw.h"
-#include "gfx/pixel_search.h"
+#include "gfx/draw/pixel_search.h"
 #include "draw_points.h"
 #include "gfx_fixture.h"
 

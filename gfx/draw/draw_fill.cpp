@@ -17,9 +17,9 @@
 #include <new>
 
 #include "gfx/draw.h"
-#include "gfx/draw_canvas.h"
-#include "gfx/draw_fill_records.h"
-#include "gfx/pixel_search.h"
+#include "gfx/draw/draw_canvas.h"
+#include "gfx/draw/draw_fill_records.h"
+#include "gfx/draw/pixel_search.h"
 #include "gfx/screen.h"
 #include "runtime/context.h"
 

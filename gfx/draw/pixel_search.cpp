@@ -4,7 +4,7 @@
 // is searched vector by vector. x86 gathers one bit a byte of the lanes'
 // answers, so the first hit is found at once; the others test a vector whole
 // and then look at its pixels.
-#include "gfx/pixel_search.h"
+#include "gfx/draw/pixel_search.h"
 
 #include <cstring>
 

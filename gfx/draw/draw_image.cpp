@@ -12,7 +12,7 @@
 
 #include "gfx/colours.h"
 #include "gfx/draw.h"
-#include "gfx/draw_canvas.h"
+#include "gfx/draw/draw_canvas.h"
 #include "gfx/screen.h"
 #include "runtime/context.h"
 

@@ -1,4 +1,4 @@
-#include "gfx/draw_fill_records.h"
+#include "gfx/draw/draw_fill_records.h"
 
 #include <bit>
 #include <new>

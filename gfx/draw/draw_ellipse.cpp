@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "gfx/draw.h"
-#include "gfx/draw_canvas.h"
+#include "gfx/draw/draw_canvas.h"
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
