@@ -7,6 +7,8 @@
 #include "runtime/startup.h"
 #include "runtime/throw_dice.h"
 
+namespace pantalla::detail {
+
 DiceState dice;
 
 namespace {
@@ -57,3 +59,5 @@ void dice_main(int argc, char** argv) {
     dice_run();
     runtime_end(0);
 }
+
+}  // namespace pantalla::detail

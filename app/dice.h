@@ -7,6 +7,8 @@
 #include "runtime/random.h"
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 struct DiceState {
     int32_t face_counts[8];  // face k counted at index k; 0 and 7 stay 0
     double throw_sum;
@@ -46,3 +48,5 @@ void dice_run();
 // The report: two empty lines, the mean, an empty line and the six
 // frequency lines.
 void print_report(const DiceState& state);
+
+}  // namespace pantalla::detail

@@ -1,3 +1,3 @@
 #include "app/dice.h"
 
-int main(int argc, char** argv) { dice_main(argc, argv); }
+int main(int argc, char** argv) { pantalla::detail::dice_main(argc, argv); }

@@ -18,6 +18,8 @@
 #include "gfx/screen.h"
 #include "runtime/rt_string.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int32_t kWidth = 800, kHeight = 600;

@@ -14,6 +14,8 @@
 #include "tests/memory/fill_pictures.h"
 #include "tests/memory/heap_meter.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int kW = 800, kH = 600;

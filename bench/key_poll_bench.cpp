@@ -12,6 +12,8 @@
 #include "runtime/keys.h"
 #include "runtime/poll_pacer.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct NullScreen {

@@ -8,6 +8,8 @@
 #include "runtime/line_input.h"
 #include "tests/scripted_screen.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void pasted_line(benchmark::State& st) {

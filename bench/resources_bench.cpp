@@ -6,6 +6,8 @@
 
 #include <vector>
 
+using namespace pantalla::detail;
+
 static void BM_UnpackBuiltinBlock(benchmark::State& state) {
     std::vector<uint8_t> out(resource_size);
     for (auto _ : state) {

@@ -11,6 +11,8 @@
 #include "runtime/console_print.h"
 #include "runtime/text_cursor.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void print_scrolling_lines(benchmark::State& st) {

@@ -18,6 +18,8 @@
 #include "runtime/console_print.h"
 #include "runtime/text_cursor.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int32_t kW = 800, kH = 600, kLine = 16;

@@ -21,6 +21,8 @@
 #include "runtime/platform.h"
 #include "runtime/text_cursor.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int kLines = 10000;

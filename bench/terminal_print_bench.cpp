@@ -13,6 +13,8 @@
 #include "console/posix/terminal.h"
 #include "runtime/platform.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int kLines = 100000;

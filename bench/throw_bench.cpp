@@ -9,6 +9,8 @@
 #include "bench/plain_loop.h"
 #include "runtime/throw_dice.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // The loop as written: one random_value(1) per throw.

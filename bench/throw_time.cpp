@@ -9,6 +9,8 @@
 #include "runtime/random.h"
 #include "runtime/throw_dice.h"
 
+using namespace pantalla::detail;
+
 int main(int argc, char** argv) {
     ThrowPath path = ThrowPath::automatic;
     if (argc > 1 && std::strcmp(argv[1], "sse2") == 0) path = ThrowPath::sse2;

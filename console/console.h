@@ -6,6 +6,8 @@
 
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 // The print operation behind console_print; flags bit 3 settles a pending
 // wrap even with no text.
 int32_t console_print_text(const char* bytes, uint32_t length, uint32_t flags);
@@ -25,3 +27,5 @@ int32_t console_move_cursor(int32_t row, int32_t col, int32_t visibility);
 
 // Rereads the console's window after the view rows changed.
 void console_refresh();
+
+}  // namespace pantalla::detail

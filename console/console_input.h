@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Moves every pending console input event into the console queue. Runs at
 // the start of every console poll; never waits.
 void pump_console_input();
@@ -24,3 +26,5 @@ bool console_queue_empty();
 int32_t console_queue_take_pressed();
 // How many codes can still be pushed without dropping one.
 int32_t console_queue_room();
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 #include "console/console_input.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 std::mutex queue_mutex;
@@ -39,3 +41,5 @@ int32_t console_queue_room() {
     const std::lock_guard<std::mutex> lock(queue_mutex);
     return key_queue_room(queue);
 }
+
+}  // namespace pantalla::detail

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+namespace pantalla::detail {
+
 namespace {
 
 // Glyphs of bytes 0-31, 127 and 128-255; 32-126 are ASCII.
@@ -85,3 +87,5 @@ int utf8_encode(char32_t u, char* out) {
     out[3] = static_cast<char>(0x80 | (u & 0x3F));
     return 4;
 }
+
+}  // namespace pantalla::detail

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <vector>
 
+namespace pantalla::detail {
+
 template <class T>
 class InputQueue {
 public:
@@ -71,3 +73,5 @@ private:
     std::vector<T> items_;
     bool woken_ = false;
 };
+
+}  // namespace pantalla::detail

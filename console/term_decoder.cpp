@@ -3,6 +3,8 @@
 #include "console/cp437.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct KeyPlace {
@@ -437,3 +439,5 @@ int term_decoder_timeout(TermDecoder& d, TermEvent* out) {
 }
 
 bool term_decoder_pending(const TermDecoder& d) { return d.state != TermDecoder::ground; }
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct TermEvent {
     enum Kind : uint8_t { key, cursor_report };
     Kind kind;
@@ -42,3 +44,5 @@ int term_decoder_timeout(TermDecoder& d, TermEvent* out);
 
 // Whether a sequence is unfinished (a time-out would settle it).
 bool term_decoder_pending(const TermDecoder& d);
+
+}  // namespace pantalla::detail

@@ -16,6 +16,8 @@
 #include "gfx/draw.h"
 #include "gfx/screen.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int kSlots = 4;

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <memory>
 
+using namespace pantalla::detail;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const int32_t capacity = data[0] | data[1] << 8;

@@ -8,6 +8,8 @@
 #include "console/term_decoder.h"
 #include "runtime/key_codes.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void check(const TermEvent* events, int count) {

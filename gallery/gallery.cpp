@@ -22,6 +22,8 @@
 #include "runtime/startup.h"
 #include "runtime/text_cursor.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct Look {

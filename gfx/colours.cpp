@@ -4,6 +4,10 @@
 #include "gfx/resources.h"
 #include "gfx/screen.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 // The emulated palette ports' state.
@@ -64,6 +68,8 @@ void restore_default(int32_t restore_index) {
 }
 
 }  // namespace
+
+}  // namespace pantalla::detail
 
 uint32_t rgb_to_pixel(uint32_t value, uint32_t red, uint32_t green, uint32_t blue) {
     if (!screen || screen->bytes_per_pixel != 2) return value;
@@ -141,6 +147,8 @@ void palette_set_all(const int32_t* values) {
     screen_auto_unlock();
 }
 
+namespace pantalla::detail {
+
 void palette_resend() {
     if (!screen) return;
     for (int32_t i = 0; i < 256; ++i) {
@@ -175,6 +183,8 @@ void port_component(uint32_t value) {
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 int32_t port_out(int32_t port, int32_t value) {
     const uint32_t p = static_cast<uint32_t>(port) & 0xFFFF;
     const uint32_t v = static_cast<uint32_t>(value) & 0xFF;
@@ -208,3 +218,4 @@ int32_t port_in(int32_t port) {
     }
     return -1;
 }
+

@@ -22,8 +22,13 @@ void palette_set(int32_t index, int32_t value, int32_t green, int32_t blue);
 // negative values.
 void palette_set_all(const int32_t* values);
 void palette_set_entry(int32_t index, uint32_t packed);
+
+namespace pantalla::detail {
 // Sends all 256 entries to the driver again.
 void palette_resend();
 
+}  // namespace pantalla::detail
+
 int32_t port_in(int32_t port);
 int32_t port_out(int32_t port, int32_t value);
+

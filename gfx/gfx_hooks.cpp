@@ -9,6 +9,8 @@
 #include "runtime/context.h"
 #include "runtime/line_input.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 int32_t read_text_line(RtString* destination, int32_t max_chars) {
@@ -80,3 +82,5 @@ void gfx_hooks_install() {
         .sleep_ms = gfx_sleep_or_key,
     };
 }
+
+}  // namespace pantalla::detail

@@ -11,6 +11,8 @@
 #include "runtime/platform.h"
 #include "runtime/poll_pacer.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // Locks for the read unless the caller already holds the screen lock. A
@@ -156,3 +158,5 @@ int32_t gfx_is_key_down(int32_t scan_code) {
     screen_auto_unlock();
     return held;
 }
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 RtString* gfx_poll_key_string();
 int32_t gfx_wait_key_code();
 int32_t gfx_key_available();
@@ -29,3 +31,5 @@ int32_t gfx_is_key_down(int32_t scan_code);
 // the queue ends the wait at once.
 void gfx_key_signal();
 void gfx_wait_key_signal(int32_t ms);
+
+}  // namespace pantalla::detail

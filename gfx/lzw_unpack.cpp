@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <array>
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kFirstEntry = 256;
@@ -99,3 +101,5 @@ int32_t lzw_unpack(const uint8_t* source, int32_t source_length,
     *length = written;
     return -1;
 }
+
+}  // namespace pantalla::detail

@@ -4,6 +4,8 @@
 
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 PixelRoutines pixel_routines;
 
 void row_fill_plain(uint8_t* destination, uint8_t byte, size_t count) {
@@ -75,3 +77,5 @@ void pixel_routines_choose() {
         pixel_routines.pixels_copy = copy<uint32_t>;
     }
 }
+
+}  // namespace pantalla::detail

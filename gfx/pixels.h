@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct PixelRoutines {
     void (*pixel_put)(int32_t x, int32_t y, uint32_t value);
     uint32_t (*pixel_get)(int32_t x, int32_t y);
@@ -26,3 +28,5 @@ void row_fill_plain(uint8_t* destination, uint8_t byte, size_t count);
 void row_copy_plain(uint8_t* destination, const uint8_t* source, size_t count);
 void row_fill_fast(uint8_t* destination, uint8_t byte, size_t count);
 void row_copy_fast(uint8_t* destination, const uint8_t* source, size_t count);
+
+}  // namespace pantalla::detail

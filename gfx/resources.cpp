@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+namespace pantalla::detail {
+
 namespace {
 
 const uint8_t packed_block[] = {
@@ -44,3 +46,5 @@ const uint8_t* resource_data() { return unpacked_block; }
 const uint8_t* resource_packed_data() { return packed_block; }
 
 int32_t resource_packed_size() { return static_cast<int32_t>(sizeof packed_block); }
+
+}  // namespace pantalla::detail

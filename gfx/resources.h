@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // A bitmap font: 256 glyphs, glyph c at c * glyph_height * row_bytes.
 // Bit 0 of a row byte is the leftmost pixel; a set bit is foreground.
 struct FontDescriptor {
@@ -64,3 +66,5 @@ int32_t resource_packed_size();
 // fit. Never reads past source_length nor writes past the capacity.
 int32_t lzw_unpack(const uint8_t* source, int32_t source_length,
                    uint8_t* destination, int32_t* length);
+
+}  // namespace pantalla::detail

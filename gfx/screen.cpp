@@ -18,6 +18,10 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
 #endif
 
 ScreenContext* screen = nullptr;
@@ -248,6 +252,8 @@ int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t
     return 0;
 }
 
+}  // namespace pantalla::detail
+
 void screen_open(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refresh) {
     if (static_cast<uint32_t>(mode) > 21) {
         set_last_error(1);
@@ -280,6 +286,8 @@ void screen_close_at_exit() {
     if (screen) screen_open(0, 0, 0, kOpenClosingAtExit, 0);
 }
 
+namespace pantalla::detail {
+
 void screen_target_screen() {
     if (!screen || !(screen->flags & kScreenToImage)) return;
     screen->flags &= ~kScreenToImage;
@@ -288,6 +296,8 @@ void screen_target_screen() {
     uint8_t* page = screen->pages[screen->work_page];
     for (int32_t y = 0; y < screen->height; ++y) screen->rows[y] = page + static_cast<size_t>(y) * screen->pitch;
 }
+
+}  // namespace pantalla::detail
 
 uint8_t* screen_pointer() {
     if (!screen) return nullptr;
@@ -321,6 +331,8 @@ void screen_unlock(int32_t first_row, int32_t last_row) {
     }
 }
 
+namespace pantalla::detail {
+
 void screen_auto_lock() {
     note_statement();
     if (screen->flags & (kScreenLocked | kScreenAutoLocked)) return;
@@ -345,6 +357,8 @@ void screen_mark_dirty_all() {
     if (screen) pixel_routines.row_fill(screen->dirty, 1, static_cast<size_t>(screen->height));
 }
 
+}  // namespace pantalla::detail
+
 void screen_set_title(const char* text) {
     size_t n = text ? std::strlen(text) : 0;
     if (n > sizeof title_buffer - 1) n = sizeof title_buffer - 1;
@@ -353,6 +367,8 @@ void screen_set_title(const char* text) {
     current_title = title_buffer;
     if (screen) display_set_window_title(screen->driver, current_title);
 }
+
+namespace pantalla::detail {
 
 const char* screen_title() { return current_title; }
 
@@ -368,3 +384,5 @@ uint32_t cpu_features() {
     }
     return features;
 }
+
+}  // namespace pantalla::detail

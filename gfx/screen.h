@@ -5,6 +5,8 @@
 
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 struct DisplayDriver;
 struct FontDescriptor;
 struct PaletteDescriptor;
@@ -95,16 +97,25 @@ extern ScreenContext* screen;
 // The graphics screen's key queue: it outlives every screen.
 extern ScreenKeyQueue screen_key_queue;
 
+}  // namespace pantalla::detail
+
 void screen_open(int32_t mode, int32_t depth, int32_t pages, int32_t flags, int32_t refresh);
 void screen_open_size(int32_t width, int32_t height, int32_t depth, int32_t pages, int32_t flags,
                       int32_t refresh);
+
+namespace pantalla::detail {
 int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t pages,
                      int32_t refresh, int32_t flags);
+}  // namespace pantalla::detail
+
 void screen_close_at_exit();
 uint8_t* screen_pointer();
 void screen_lock();
 void screen_unlock(int32_t first_row, int32_t last_row);
 void screen_set_title(const char* text);
+
+namespace pantalla::detail {
+
 // The current title, or null until one is set.
 const char* screen_title();
 
@@ -130,3 +141,5 @@ void screen_mark_dirty_all();
 
 // The executable's file name with its directory (platform part).
 const char* executable_path();
+
+}  // namespace pantalla::detail

@@ -9,6 +9,10 @@
 #include "runtime/device.h"
 #include "runtime/text_cursor.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 void store_cells(const TextView* view, const char* text, int32_t count) {
@@ -213,6 +217,8 @@ void gfx_get_text_size(int32_t* cols, int32_t* rows) {
     if (rows) *rows = screen ? screen->text_rows : 0;
 }
 
+}  // namespace pantalla::detail
+
 void clear_screen(int32_t mode) {
     if (!screen) return;
     screen_target_screen();
@@ -285,3 +291,4 @@ int32_t read_cell(int32_t col, int32_t row, int32_t what) {
     if (screen->depth == 8) return static_cast<int32_t>(cell.fg + cell.bg * 256);
     return static_cast<int32_t>(what == 2 ? cell.bg : cell.fg);
 }
+

@@ -6,6 +6,8 @@
 
 #include "runtime/text_view.h"
 
+namespace pantalla::detail {
+
 // The framebuffer rows touched by one print call, end exclusive.
 struct DirtyRange {
     int32_t first;
@@ -68,6 +70,9 @@ void gfx_get_cursor_pos(int32_t* col, int32_t* row);
 void gfx_get_text_size(int32_t* cols, int32_t* rows);
 
 constexpr int32_t kClearDefault = static_cast<int32_t>(0xFFFF0000u);
+}  // namespace pantalla::detail
+
 void clear_screen(int32_t mode);
 int32_t set_text_size(int32_t cols, int32_t rows);
 int32_t read_cell(int32_t col, int32_t row, int32_t what);
+

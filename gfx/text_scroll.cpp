@@ -23,6 +23,8 @@
 #include "gfx/screen.h"
 #include "gfx/text_draw.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct ColumnSpan {
@@ -203,3 +205,5 @@ void text_settle_forget() {
     pending.page = nullptr;
     pending.marks.clear();
 }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,8 @@
 
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 struct ConsoleHooks {
     RtString* (*get_key)();                                       // 0: next key as text, or empty
     int32_t (*wait_key)();                                        // 1: waits, returns the key code
@@ -41,3 +43,5 @@ static_assert(sizeof(ConsoleHooks) == 24 * sizeof(void*), "24 slots");
 
 // The one table of the process, zero (all slots empty) at start.
 extern ConsoleHooks console_hooks;
+
+}  // namespace pantalla::detail

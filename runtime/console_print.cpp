@@ -4,6 +4,8 @@
 #include "runtime/console_hooks.h"
 #include "runtime/poll_pacer.h"
 
+namespace pantalla::detail {
+
 ConsoleHooks console_hooks;
 
 int32_t console_print(const char* bytes, uint32_t length, uint32_t flags) {
@@ -17,3 +19,5 @@ int32_t console_print_wide(const uint16_t* text, uint32_t count, uint32_t flags)
     if (console_hooks.print_wide_text) return console_hooks.print_wide_text(text, count, flags);
     return console_print_text_wide(text, count, flags);
 }
+
+}  // namespace pantalla::detail

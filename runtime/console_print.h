@@ -4,5 +4,9 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 int32_t console_print(const char* bytes, uint32_t length, uint32_t flags);
 int32_t console_print_wide(const uint16_t* text, uint32_t count, uint32_t flags);
+
+}  // namespace pantalla::detail

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace pantalla::detail {
+
 namespace {
 void* blocks[kContextSlots];
 }
@@ -18,3 +20,5 @@ void* runtime_context(ContextSlot slot, size_t size) {
     }
     return block;
 }
+
+}  // namespace pantalla::detail

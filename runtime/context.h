@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace pantalla::detail {
+
 enum ContextSlot : int { kContextErrors = 0, kContextLineReader = 2, kContextSlots = 4 };
 
 // Returns the block of a slot, allocating `size` zero bytes the first time.
@@ -28,6 +30,10 @@ inline int32_t set_last_error(int32_t code) {
     runtime_context_block<ErrorBlock>(kContextErrors).last_error = code;
     return code;
 }
+
+}  // namespace pantalla::detail
+
 inline int32_t last_error() {
+    using namespace pantalla::detail;
     return runtime_context_block<ErrorBlock>(kContextErrors).last_error;
 }

@@ -6,6 +6,8 @@
 #include "runtime/console_print.h"
 #include "runtime/text_cursor.h"
 
+namespace pantalla::detail {
+
 DeviceRecord device_table[kDeviceCount];
 
 namespace {
@@ -76,3 +78,5 @@ int32_t device_write(DeviceRecord* record, const char* bytes, uint32_t length) {
         end->column = static_cast<int32_t>(column);
     return error;
 }
+
+}  // namespace pantalla::detail

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct DeviceRecord;
 
 struct DeviceOps {
@@ -46,3 +48,5 @@ DeviceRecord* screen_device();
 
 // The last record of a record's chain.
 DeviceRecord* device_chain_end(DeviceRecord* record);
+
+}  // namespace pantalla::detail

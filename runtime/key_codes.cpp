@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace pantalla::detail {
+
 namespace {
 
 enum Modifier : int { kPlain = 0, kShift = 1, kCtrl = 2, kAlt = 3 };
@@ -142,3 +144,5 @@ const HeldKeyRow held_key_table[] = {
 };
 
 static_assert(sizeof held_key_table / sizeof held_key_table[0] == 86 + 1, "86 rows and the end");
+
+}  // namespace pantalla::detail

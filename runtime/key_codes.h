@@ -8,6 +8,8 @@
 #include <cstdint>
 
 constexpr int32_t extended_key(int32_t number) { return number * 256 + 255; }
+
+namespace pantalla::detail {
 constexpr int32_t kCloseKey = 0x6BFF;  // the window or console was closed; also Alt+F4
 
 // Modifier bits of a key event, with the console's values.
@@ -90,3 +92,5 @@ struct HeldKeyRow {
     uint8_t scan_code, virtual_key, second_virtual_key;
 };
 extern const HeldKeyRow held_key_table[];
+
+}  // namespace pantalla::detail

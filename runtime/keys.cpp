@@ -5,6 +5,10 @@
 #include "runtime/platform.h"
 #include "runtime/poll_pacer.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kKeyPollMs = 50;
@@ -31,6 +35,8 @@ void console_sleep_or_key(int32_t ms) {
 }
 
 }  // namespace
+
+}  // namespace pantalla::detail
 
 RtString* key_code_string(int32_t code) {
     if (code < 1) return string_empty();
@@ -85,3 +91,4 @@ void sleep_or_key(int32_t ms) {
     }
     console_sleep_or_key(ms);
 }
+

@@ -28,3 +28,4 @@ RtString* key_code_string(int32_t code);
 // The key code of a key string: the first byte, or 255 + 256 times the
 // second byte of a two-byte string; -1 for the empty string.
 int32_t key_string_code(const RtString* key);
+

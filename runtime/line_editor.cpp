@@ -12,6 +12,8 @@
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kKeyWaitMs = 25;
@@ -239,3 +241,5 @@ void edit_line(RtString* text) {
     move_cursor_cells(&col, &row, e.len - e.pos, e.width, e.height);
     place_cursor(0, 0, was_visible);
 }
+
+}  // namespace pantalla::detail

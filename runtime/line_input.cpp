@@ -10,6 +10,10 @@
 #include "runtime/print.h"
 #include "runtime/text_view.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 LineReader& line_reader() { return runtime_context_block<LineReader>(kContextLineReader); }
 
 int32_t next_char() {
@@ -48,6 +52,8 @@ void skip_after_quote() {
 }
 
 }  // namespace
+
+}  // namespace pantalla::detail
 
 int32_t next_field(char* buffer, int32_t max_chars, int32_t text_mode) {
     int32_t c = next_char();
@@ -95,6 +101,8 @@ int32_t next_field(char* buffer, int32_t max_chars, int32_t text_mode) {
     return count;
 }
 
+namespace pantalla::detail {
+
 int32_t text_to_int(const char* text) {
     while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
     bool negative = false;
@@ -109,12 +117,16 @@ int32_t text_to_int(const char* text) {
     return static_cast<int32_t>(value);
 }
 
+}  // namespace pantalla::detail
+
 int32_t read_int_field(int32_t* destination) {
     char field[kIntFieldChars + 1];
     next_field(field, kIntFieldChars, 0);
     *destination = text_to_int(field);
     return set_last_error(0);
 }
+
+namespace pantalla::detail {
 
 namespace {
 
@@ -137,6 +149,8 @@ int32_t keyboard_read(DeviceRecord*, char* buffer, uint32_t length) {
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 int32_t read_line_prompted(RtString* prompt, int32_t question_mark, int32_t newline) {
     LineReader& reader = line_reader();
     reader.source = nullptr;
@@ -148,6 +162,8 @@ int32_t read_line_prompted(RtString* prompt, int32_t question_mark, int32_t newl
         return console_hooks.read_line(prompt, &reader.line, -1, 0, question_mark, newline);
     return console_read_line(prompt, &reader.line, -1, 0, question_mark, newline);
 }
+
+namespace pantalla::detail {
 
 int32_t console_read_line(RtString* prompt, RtString* destination, int32_t, int32_t,
                           int32_t question_mark, int32_t newline) {
@@ -166,3 +182,5 @@ int32_t console_read_line(RtString* prompt, RtString* destination, int32_t, int3
     string_assign(destination, text);
     return set_last_error(0);
 }
+
+}  // namespace pantalla::detail

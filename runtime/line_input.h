@@ -6,6 +6,8 @@
 
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 struct LineReader {
     void* source;    // an open file, or null: characters come from `line`
     int32_t status;  // 0 when a statement begins
@@ -23,6 +25,8 @@ int32_t next_char();
 // Steps back by one character; pushing back the end changes nothing.
 void unread_char();
 
+}  // namespace pantalla::detail
+
 // Reads the next field into `buffer` (room for max_chars + 1 bytes);
 // text_mode 0 for numbers, non-zero for text fields. Returns the number of
 // characters stored.
@@ -33,12 +37,18 @@ int32_t next_field(char* buffer, int32_t max_chars, int32_t text_mode);
 // beyond the 32-bit range saturate to -2147483648 or 2147483647.
 int32_t read_int_field(int32_t* destination);
 
+namespace pantalla::detail {
+
 // The conversion behind read_int_field, saturating instead of overflowing.
 int32_t text_to_int(const char* text);
+
+}  // namespace pantalla::detail
 
 // Begins a line-input statement: shows the prompt (and "? " with
 // question_mark), lets the user enter a line and stores it in the reader.
 int32_t read_line_prompted(RtString* prompt, int32_t question_mark, int32_t newline);
+
+namespace pantalla::detail {
 
 // The line-input operation while no graphics screen is open: returns
 // last_error, 0 or 4 (no line could be had).
@@ -61,3 +71,5 @@ void step_position(int32_t* column, int32_t* row, int32_t delta, int32_t width);
 // position that cursor placement refuses leaves the cursor where it is.
 void move_cursor_cells(int32_t* column, int32_t* row, int32_t delta, int32_t width,
                        int32_t height);
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace pantalla::detail {
+
 namespace {
 
 // `value` with `precision` digits after the point, in scientific or fixed
@@ -76,3 +78,5 @@ char* float_to_text(double value, int digits, bool leading_blank, char (&buffer)
     }
     return start;
 }
+
+}  // namespace pantalla::detail

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 constexpr int kNumberTextSize = 40;
 
 // Formats `value` with `digits` significant digits (1 to 17) into `buffer`
@@ -23,3 +25,5 @@ constexpr int kNumberTextSize = 40;
 // The digits are those of the correctly rounded decimal value, the same on
 // every platform.
 char* float_to_text(double value, int digits, bool leading_blank, char (&buffer)[kNumberTextSize]);
+
+}  // namespace pantalla::detail

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Standard input and output as the platform names them (handles on
 // Windows, file descriptors on POSIX); 0 when absent. Set by runtime_start.
 struct StdHandles {
@@ -45,3 +47,5 @@ bool platform_counter_frequency(int64_t* counts_per_second);
 int64_t platform_counter();
 // Milliseconds since an arbitrary origin, wrapping at 2^32.
 uint32_t platform_tick_count();
+
+}  // namespace pantalla::detail

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 
+namespace pantalla::detail {
+
 namespace {
 
 // All on the program's thread, except that tests read the count of waits
@@ -44,3 +46,5 @@ void poll_pacing(bool on) {
 }
 
 uint64_t poll_pacer_waits() { return waits.load(std::memory_order_relaxed); }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // The decision, apart from clocks and statements, so it can be tested.
 struct PollPacer {
     // Empty polls in a row, each soon after the previous one ended.
@@ -85,3 +87,5 @@ void poll_pacer_end(bool got_key, bool waited);
 void poll_pacing(bool on);
 // How many polls have waited so far.
 uint64_t poll_pacer_waits();
+
+}  // namespace pantalla::detail

@@ -6,6 +6,10 @@
 #include "runtime/context.h"
 #include "runtime/number_format.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 bool ends_line(uint32_t flags) { return (flags & (kPrintLineEnd | kPrintLineEndAlt)) != 0; }
@@ -52,6 +56,8 @@ int32_t print_float(int32_t file_number, double value, int digits, uint32_t flag
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 int32_t print_text(int32_t file_number, RtString* text, uint32_t flags) {
     DeviceRecord* record = open_device(file_number);
     if (!record) {
@@ -86,6 +92,8 @@ int32_t print_newline(int32_t file_number, uint32_t flags) {
     return apply_separator(record, flags, set_last_error(0));
 }
 
+namespace pantalla::detail {
+
 int32_t print_item(const PrintItem& item) {
     switch (item.kind) {
         case PrintKind::text: return print_text(item.file_number, item.value.text, item.flags);
@@ -113,3 +121,5 @@ int32_t print_next_zone(DeviceRecord* record) {
     const int64_t count = std::min<int64_t>(next - column - 1, kPrintZoneWidth);
     return device_write(record, blanks, static_cast<uint32_t>(count));
 }
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 #include "runtime/device.h"
 #include "runtime/rt_string.h"
 
+namespace pantalla::detail {
+
 // Separator flags.
 constexpr uint32_t kPrintLineEnd = 0x1;
 constexpr uint32_t kPrintNextZone = 0x2;
@@ -32,6 +34,8 @@ constexpr int kIntegerTextSize = 104;
 constexpr int kSingleDigits = 7;
 constexpr int kDoubleDigits = 15;
 
+}  // namespace pantalla::detail
+
 int32_t print_text(int32_t file_number, RtString* text, uint32_t flags);
 int32_t print_integer(int32_t file_number, int32_t value, uint32_t flags);
 int32_t print_unsigned(int32_t file_number, uint32_t value, uint32_t flags);
@@ -39,9 +43,13 @@ int32_t print_single(int32_t file_number, float value, uint32_t flags);
 int32_t print_double(int32_t file_number, double value, uint32_t flags);
 int32_t print_newline(int32_t file_number, uint32_t flags);
 
+namespace pantalla::detail {
+
 // Runs the print routine of the item's kind.
 int32_t print_item(const PrintItem& item);
 
 // Blanks up to the next print zone, or a line end when the next zone would
 // not fit on the line.
 int32_t print_next_zone(DeviceRecord* record);
+
+}  // namespace pantalla::detail

@@ -3,12 +3,18 @@
 #include "runtime/platform.h"
 #include "runtime/random.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 int32_t method = 0;
 long double counter_period = 0;
 }
 
 int32_t timer_method() { return method; }
+
+}  // namespace pantalla::detail
 
 double timer_seconds() {
     if (method == 0) {
@@ -31,3 +37,4 @@ void random_seed(double x) {
     int_srand(static_cast<uint32_t>(seed));
     int_rand();
 }
+

@@ -3,6 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 RtString pool[kStringPoolSize];
@@ -26,6 +30,8 @@ bool from_pool(const RtString* s) {
 }
 
 }  // namespace
+
+}  // namespace pantalla::detail
 
 RtString* string_empty() { return &empty_string; }
 
@@ -136,8 +142,12 @@ void string_assign(RtString* dst, RtString* src) {
     string_release_temp(src);
 }
 
+namespace pantalla::detail {
+
 uint32_t string_pool_free() {
     uint32_t n = 0;
     for (bool used : pool_used) n += used ? 0 : 1;
     return n;
 }
+
+}  // namespace pantalla::detail

@@ -10,14 +10,18 @@ struct RtString {
     uint32_t capacity;  // 0: the data is borrowed (a literal), never freed
 };
 
+namespace pantalla::detail {
+
 constexpr uint32_t kTemporaryBit = 0x80000000u;
 constexpr uint32_t kStringPoolSize = 256;
 
+}  // namespace pantalla::detail
+
 inline uint32_t string_length(const RtString* s) {
-    return s ? (s->length & ~kTemporaryBit) : 0;
+    return s ? (s->length & ~pantalla::detail::kTemporaryBit) : 0;
 }
 inline bool string_is_temporary(const RtString* s) {
-    return s && (s->length & kTemporaryBit) != 0;
+    return s && (s->length & pantalla::detail::kTemporaryBit) != 0;
 }
 
 // Wraps a literal in a temporary descriptor from the pool, without copying.
@@ -52,5 +56,9 @@ bool string_append(RtString* s, const char* bytes, uint32_t length);
 // Frees the bytes that a variable owns and leaves it empty.
 void string_clear(RtString* s);
 
+namespace pantalla::detail {
+
 // Descriptors still free in the pool (for tests and diagnostics).
 uint32_t string_pool_free();
+
+}  // namespace pantalla::detail

@@ -7,6 +7,10 @@
 #include "runtime/device.h"
 #include "runtime/platform.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 int runtime_argc = 0;
 char** runtime_argv = nullptr;
 
@@ -51,6 +55,8 @@ void module_init_once() {
 
 bool module_initialised() { return initialised; }
 
+}  // namespace pantalla::detail
+
 void runtime_start(int argc, char** argv) {
     runtime_argc = argc;
     runtime_argv = argv;
@@ -59,11 +65,16 @@ void runtime_start(int argc, char** argv) {
     platform_std_handles_init();
 }
 
+namespace pantalla::detail {
+
 void runtime_module_constructors() { run_destructor_list(runtime_constructors); }
 void runtime_module_destructors() { run_destructor_list(runtime_destructors); }
+
+}  // namespace pantalla::detail
 
 void runtime_end(int32_t code) {
     runtime_module_destructors();
     runtime_end_step();
     platform_exit(code);
 }
+

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 using ModuleFunction = void (*)();
 
 // A constructor or destructor list: a count followed by the entries, or a
@@ -22,17 +24,27 @@ void run_destructor_list(const ModuleFunction* entries);
 void module_init_once();
 bool module_initialised();
 
+}  // namespace pantalla::detail
+
 // Stores the arguments, clears the device table, sets the floating-point
 // unit and obtains the standard handles.
 void runtime_start(int argc, char** argv);
+
+namespace pantalla::detail {
 
 // The runtime's module constructors and destructors (both tables empty).
 void runtime_module_constructors();
 void runtime_module_destructors();
 
+}  // namespace pantalla::detail
+
 // Runs the module destructors and the end step, then exits with `code`:
 // the exit handlers run in the reverse order of their registration.
 [[noreturn]] void runtime_end(int32_t code);
 
+namespace pantalla::detail {
+
 extern int runtime_argc;
 extern char** runtime_argv;
+
+}  // namespace pantalla::detail

@@ -5,6 +5,10 @@
 #include "runtime/context.h"
 #include "runtime/device.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 int32_t view_top = -1;
 int32_t view_bottom = -1;
 
@@ -17,6 +21,8 @@ int32_t console_rows_or(int32_t fallback) {
 }
 
 }  // namespace
+
+}  // namespace pantalla::detail
 
 void console_size_get(int32_t* cols, int32_t* rows) {
     if (console_hooks.get_text_size) {
@@ -125,3 +131,4 @@ int32_t place_cursor(int32_t row, int32_t col, int32_t visibility) {
     if (cursor_move(row, col, visibility, &result) != 0) cursor_move(0, 0, visibility, &result);
     return result;
 }
+

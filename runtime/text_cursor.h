@@ -4,9 +4,13 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // 0-based first and last view row; -1 until set or first read.
 extern int32_t view_top;
 extern int32_t view_bottom;
+
+}  // namespace pantalla::detail
 
 // The view rows, 1-based, resolving an unset row once.
 void view_rows_get(int32_t* top, int32_t* bottom);
@@ -29,3 +33,4 @@ void cursor_pos_get(int32_t* col, int32_t* row);
 int32_t cursor_move(int32_t row, int32_t col, int32_t visibility, int32_t* result);
 // As cursor_move, falling back to applying only the visibility.
 int32_t place_cursor(int32_t row, int32_t col, int32_t visibility);
+

@@ -2,6 +2,8 @@
 
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 template <class Char>
@@ -116,3 +118,5 @@ void text_view_print(TextViewWide* view, bool* wrap_pending, const uint16_t* tex
 }
 
 void text_beep() { platform_beep(1000, 250); }
+
+}  // namespace pantalla::detail

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 template <class Char>
 struct TextViewOf {
     void* device;  // the back end's own data for this call; never read here
@@ -49,3 +51,5 @@ constexpr uint32_t kPrintCursorMove = 0x10;
 
 // Sounds the bell: 1000 Hz for 250 ms, returning when it has ended.
 void text_beep();
+
+}  // namespace pantalla::detail

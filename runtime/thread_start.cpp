@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+namespace pantalla::detail {
+
 namespace {
 std::atomic<int32_t> refusals{0};
 
@@ -33,3 +35,5 @@ int32_t thread_start(std::thread* into, std::function<void()> work) {
 #endif
     return 0;
 }
+
+}  // namespace pantalla::detail

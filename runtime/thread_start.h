@@ -7,9 +7,13 @@
 #include <functional>
 #include <thread>
 
+namespace pantalla::detail {
+
 // Starts `work` on a new thread held in `into`: 0, or the error number the
 // system gave (EAGAIN when no thread may be made), leaving `into` empty.
 int32_t thread_start(std::thread* into, std::function<void()> work);
 
 // For tests: the next `count` starts fail as a process limit would.
 void thread_start_refuse(int32_t count);
+
+}  // namespace pantalla::detail

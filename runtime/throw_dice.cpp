@@ -29,6 +29,8 @@
 #include "runtime/random.h"
 #include "runtime/thread_start.h"
 
+namespace pantalla::detail {
+
 #if defined(__x86_64__) || defined(__i386__)
 #define DICE_X86 1
 #endif
@@ -310,3 +312,5 @@ void throw_dice_using(ThrowPath path, int32_t threads, int32_t throws, int32_t c
 void throw_dice_into(int32_t throws, int32_t counts[8], double* sum) {
     throw_dice_using(ThrowPath::automatic, 0, throws, counts, sum);
 }
+
+}  // namespace pantalla::detail

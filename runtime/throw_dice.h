@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // How the throws are computed. Every path gives the same results; the
 // choice only changes the speed.
 enum class ThrowPath {
@@ -29,3 +31,5 @@ void throw_dice_into(int32_t throws, int32_t counts[8], double* sum);
 // The same with the path and the number of threads fixed (0: one per
 // processor); for tests and benchmarks.
 void throw_dice_using(ThrowPath path, int32_t threads, int32_t throws, int32_t counts[8], double* sum);
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 
 #include "gfx/display/blit.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 uint32_t convert_one(int32_t src_depth, uint32_t pixel, int32_t dst_depth, bool red_low, bool vector,

@@ -9,6 +9,8 @@
 #include "runtime/console_hooks.h"
 #include "runtime/device.h"
 
+using namespace pantalla::detail;
+
 struct Capture {
     static inline std::vector<std::string> writes;
     static inline int cols = 100, rows = 37;

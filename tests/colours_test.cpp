@@ -1,6 +1,8 @@
 #include "gfx/colours.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | g << 8 | b << 16; }

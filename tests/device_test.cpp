@@ -6,6 +6,8 @@
 #include "runtime/device.h"
 #include "tests/capture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string written;

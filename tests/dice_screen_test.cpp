@@ -14,6 +14,8 @@
 #include "runtime/text_cursor.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string row_text(int32_t row) {

@@ -6,6 +6,8 @@
 #include "app/dice.h"
 #include "tests/capture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 int32_t total(const DiceState& s) {

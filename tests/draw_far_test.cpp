@@ -11,6 +11,8 @@
 #include "draw_points.h"
 #include "gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 using Wide = __int128;

@@ -10,6 +10,8 @@
 #include "gfx/draw.h"
 #include "gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::vector<uint8_t> bytes_of(const void* start, size_t count) {

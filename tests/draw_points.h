@@ -9,6 +9,8 @@
 #include "gfx/screen.h"
 #include "gfx/text_draw.h"
 
+using namespace pantalla::detail;
+
 using Points = std::set<std::pair<int, int>>;
 
 inline void page_clear() {

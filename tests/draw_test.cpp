@@ -19,6 +19,8 @@
 #include "draw_points.h"
 #include "gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 using Pixels = std::vector<uint32_t>;

@@ -9,6 +9,8 @@
 #include "runtime/console_hooks.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string calls;      // "Alpha 75 1, Alpha exit, ..." in call order

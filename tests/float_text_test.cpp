@@ -6,6 +6,8 @@
 
 #include "runtime/number_format.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string text(double v, int digits = 15, bool blank = true) {

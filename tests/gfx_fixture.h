@@ -10,6 +10,8 @@
 #include "gfx/text_draw.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
 class GfxTest : public ::testing::Test {
 protected:
     void SetUp() override { null_driver_read_console(false); }

@@ -9,6 +9,8 @@
 #include "runtime/keys.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string text(RtString* s) {

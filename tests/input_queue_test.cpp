@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+using namespace pantalla::detail;
+
 namespace {
 
 using Items = std::vector<int>;

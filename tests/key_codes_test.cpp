@@ -5,6 +5,8 @@
 #include "runtime/key_codes.h"
 #include "runtime/keys.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr uint32_t kAlt = kLeftAltPressed, kCtrl = kLeftCtrlPressed, kShift = kShiftPressed;

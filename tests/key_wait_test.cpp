@@ -7,6 +7,8 @@
 #include "runtime/print.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string text(RtString* s) {

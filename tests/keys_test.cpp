@@ -10,6 +10,8 @@
 #include "runtime/key_codes.h"
 #include "runtime/keys.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // Leaves the console queue empty with no press marked.

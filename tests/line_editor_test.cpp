@@ -8,6 +8,8 @@
 #include "runtime/line_input.h"
 #include "tests/scripted_screen.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int32_t kUp = extended_key(0x48), kDown = extended_key(0x50);

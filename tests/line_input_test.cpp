@@ -6,6 +6,8 @@
 
 #include "runtime/line_input.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void set_line(const std::string& s) {

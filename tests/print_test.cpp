@@ -6,6 +6,8 @@
 #include "runtime/print.h"
 #include "tests/capture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 class PrintTest : public ::testing::Test {

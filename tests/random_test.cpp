@@ -6,6 +6,8 @@
 
 #include "runtime/random.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::vector<int32_t> sequence(uint32_t seed, int n) {

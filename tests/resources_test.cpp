@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace pantalla::detail;
+
 namespace {
 
 // Glyph rows as usually written, bit 7 leftmost; the fonts store them mirrored.

@@ -12,6 +12,8 @@
 #include "runtime/text_cursor.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 TEST_F(GfxTest, DiceScreenGeometry) {

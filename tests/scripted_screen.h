@@ -15,6 +15,8 @@
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
 
+using namespace pantalla::detail;
+
 struct ScriptedScreen {
     static inline int32_t width = 80, height = 25;
     static inline std::vector<std::string> cells;

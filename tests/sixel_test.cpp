@@ -9,6 +9,8 @@
 
 #include "gfx/display/sixel_encoder.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // The image as 0xRRGGBB per pixel, -1 where nothing was drawn.

@@ -8,6 +8,8 @@
 #include "runtime/device.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::string order;

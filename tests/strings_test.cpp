@@ -2,6 +2,8 @@
 
 #include "runtime/rt_string.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 TEST(Strings, CompareBytewiseShorterFirst) {

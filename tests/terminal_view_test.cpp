@@ -16,6 +16,8 @@
 #include "runtime/print.h"
 #include "runtime/rt_string.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kBlack = 0x000000;

@@ -13,6 +13,8 @@
 #include "runtime/text_cursor.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void print(const std::string& s) { console_print(s.data(), static_cast<uint32_t>(s.size()), 0); }

@@ -10,6 +10,8 @@
 #include "runtime/text_view.h"
 #include "tests/capture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // A grid of cells with the walk's two operations, recording each call.

@@ -8,6 +8,8 @@
 #include "runtime/thread_start.h"
 #include "runtime/throw_dice.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // What a run leaves behind: everything the program can see afterwards.

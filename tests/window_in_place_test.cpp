@@ -12,6 +12,8 @@
 #include "runtime/thread_start.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct Surface {

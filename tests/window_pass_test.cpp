@@ -19,6 +19,8 @@
 #include "runtime/thread_start.h"
 #include "tests/gfx_fixture.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // The scripted surface: 32-bit, red high, one buffer the size of the window.

@@ -23,6 +23,8 @@
 #include "gfx/screen.h"
 #include "runtime/console_print.h"
 
+using namespace pantalla::detail;
+
 extern char** environ;
 
 namespace {

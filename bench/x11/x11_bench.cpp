@@ -19,6 +19,8 @@
 #include "runtime/print.h"
 #include "runtime/rt_string.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr unsigned kWidth = 800, kHeight = 600;

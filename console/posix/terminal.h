@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Puts terminal `fd` into the mode for reading keys (no line buffering, no
 // echo, signals kept) and makes sure it is restored at exit and on every
 // fatal signal. Later calls do nothing.
@@ -42,3 +44,5 @@ bool terminal_locale_is_utf8();
 void terminal_mode_forget();
 void terminal_input_forget();
 void terminal_output_forget();
+
+}  // namespace pantalla::detail

@@ -9,6 +9,8 @@
 #include "console/cp437.h"
 #include "console/posix/terminal.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // The locale is read with the user's settings, then put back, so the
@@ -105,3 +107,5 @@ void append_wide_glyph(std::string& out, uint16_t unit) {
     }
     out.push_back('?');
 }
+
+}  // namespace pantalla::detail

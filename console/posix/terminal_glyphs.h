@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace pantalla::detail {
+
 struct Glyph {
     char bytes[4];
     uint8_t length;
@@ -17,3 +19,5 @@ const Glyph* cp437_glyphs();
 // Appends 16-bit character `unit` in the terminal's encoding; control
 // units show as the code page 437 pictures, what cannot be shown as '?'.
 void append_wide_glyph(std::string& out, uint16_t unit);
+
+}  // namespace pantalla::detail

@@ -15,6 +15,8 @@
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int kEscapeWaitMs = 50;
@@ -210,3 +212,5 @@ bool terminal_query_cursor(int32_t* row, int32_t* col, int32_t timeout_ms) {
     // A late answer is still recognised, and dropped, when it arrives.
     return false;
 }
+
+}  // namespace pantalla::detail

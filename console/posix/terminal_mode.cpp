@@ -13,6 +13,8 @@
 #include "runtime/platform.h"
 #include "runtime/posix/platform_posix.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 termios saved;
@@ -170,3 +172,5 @@ void terminal_hangup_is_close() { hangup_ends_input = 1; }
 bool terminal_hung_up() { return hung_up != 0; }
 
 bool terminal_take_resumed() { return resumed.exchange(0) != 0; }
+
+}  // namespace pantalla::detail

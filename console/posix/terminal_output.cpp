@@ -15,6 +15,8 @@
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kDefaultCols = 80, kDefaultRows = 25;
@@ -298,3 +300,5 @@ void console_refresh() {
     settle();
     if (out.terminal && read_size()) ask_cursor();
 }
+
+}  // namespace pantalla::detail

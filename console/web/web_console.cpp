@@ -33,6 +33,8 @@ EM_JS(void, page_text_row, (int row, const char* text, int cursor_col), {
     if (Module.diceTextRow) Module.diceTextRow(row, UTF8ToString(text), cursor_col);
 });
 
+namespace pantalla::detail {
+
 void show_changed_rows() {
     std::string text;
     for (int32_t row = 0; row < kRows; ++row) {
@@ -147,3 +149,5 @@ void console_wait_input(int32_t ms) {
     if (!console_queue_empty()) ms = 0;
     web_wait_events(ms);
 }
+
+}  // namespace pantalla::detail

@@ -63,6 +63,8 @@ EM_JS(int, page_events_waiting, (), {
     return (Module.diceEvents && Module.diceEvents.length) || changed ? 1 : 0;
 });
 
+namespace pantalla::detail {
+
 // KeyboardEvent.code to the PC key: set-1 scan code, virtual key and
 // whether Windows flags it enhanced. The keypad's digit keys give their
 // digit's virtual key with Num Lock and the cursor key's without.
@@ -240,3 +242,5 @@ WebKey web_key_of(const WebEvent& event) {
 void web_wait_events(int32_t ms) {
     if (ms > 0 && !page_events_waiting()) page_wait(ms);
 }
+
+}  // namespace pantalla::detail

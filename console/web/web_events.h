@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct WebEvent {
     enum Kind : int32_t { none, key_down, key_up, text };
     int32_t kind;
@@ -49,3 +51,5 @@ WebKey web_key_of(const WebEvent& event);
 // Waits up to `ms` for the page's input, handing the browser its turn;
 // returns early when an event is queued.
 void web_wait_events(int32_t ms);
+
+}  // namespace pantalla::detail

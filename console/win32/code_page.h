@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // The code page 437 byte of `c` in `code_page`, or -1 when 437 has no such
 // character. ASCII passes unchanged.
 int32_t code_page_to_437(uint8_t c, UINT code_page);
+
+}  // namespace pantalla::detail

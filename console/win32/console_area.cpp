@@ -2,6 +2,8 @@
 #include "console/win32/console_state.h"
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 ConsoleRect console_area;
 ConsoleRect console_window;
 bool console_wrap_pending;
@@ -45,3 +47,5 @@ void console_text_size(int32_t* cols, int32_t* rows) {
     if (cols) *cols = c;
     if (rows) *rows = r;
 }
+
+}  // namespace pantalla::detail

@@ -1,5 +1,7 @@
 #include "console/win32/console_output.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 template <class Char>
@@ -115,3 +117,5 @@ int32_t console_write_cells(TextView* view, const char* text, int32_t count) {
 int32_t console_write_cells(TextViewWide* view, const uint16_t* text, int32_t count) {
     return write_cells(view, text, count);
 }
+
+}  // namespace pantalla::detail

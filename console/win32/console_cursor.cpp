@@ -1,6 +1,8 @@
 #include "console/console.h"
 #include "console/win32/console_state.h"
 
+namespace pantalla::detail {
+
 // Rows count from the top of the console area (the window's top row as
 // last read), columns from the buffer's left edge.
 
@@ -45,3 +47,5 @@ int32_t console_move_cursor(int32_t row, int32_t col, int32_t visibility) {
     }
     return (target_col & 0xFF) | (target_row & 0xFF) << 8 | visible_before;
 }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,8 @@
 
 #include "runtime/text_view.h"
 
+namespace pantalla::detail {
+
 // What one print call knows about the console; the view's `device`.
 struct ConsoleData {
     int32_t area_left, area_top, area_right, area_bottom;
@@ -29,3 +31,5 @@ void console_scroll(TextViewWide* view, int32_t left, int32_t top, int32_t right
 // Returns 1 on success.
 int32_t console_write_cells(TextView* view, const char* text, int32_t count);
 int32_t console_write_cells(TextViewWide* view, const uint16_t* text, int32_t count);
+
+}  // namespace pantalla::detail

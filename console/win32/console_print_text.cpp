@@ -3,6 +3,8 @@
 #include "console/win32/console_state.h"
 #include "runtime/text_cursor.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // Without a console the bytes go to standard output unchanged, as many
@@ -112,3 +114,5 @@ int32_t console_print_text(const char* bytes, uint32_t length, uint32_t flags) {
 int32_t console_print_text_wide(const uint16_t* text, uint32_t count, uint32_t flags) {
     return print_text(text, count, flags);
 }
+
+}  // namespace pantalla::detail

@@ -5,6 +5,8 @@
 
 #include "console/input_queue.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr size_t kCapacity = 1024;
@@ -74,3 +76,5 @@ bool console_reader_wait(int32_t ms) {
 void console_reader_wake() {
     if (Reader* r = reader.load()) r->queue.wake();
 }
+
+}  // namespace pantalla::detail

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 // Starts the reader for `input`, a console input handle, unless it runs
 // already; false when it cannot run (another handle, or no thread).
 bool console_reader_start(HANDLE input);
@@ -24,3 +26,5 @@ void console_reader_take(std::vector<INPUT_RECORD>& out, size_t max = SIZE_MAX);
 // by; true when a record waits.
 bool console_reader_wait(int32_t ms);
 void console_reader_wake();
+
+}  // namespace pantalla::detail

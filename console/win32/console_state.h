@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // A rectangle of the console screen buffer, inclusive.
 struct ConsoleRect {
     int16_t left, top, right, bottom;
@@ -27,3 +29,5 @@ void console_area_ensure();
 bool console_area_present();
 
 HANDLE console_output_handle();
+
+}  // namespace pantalla::detail

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+namespace pantalla::detail {
+
 namespace {
 
 // One console input per process; the console display driver's thread and
@@ -21,3 +23,5 @@ void console_input_wait(HANDLE input, uint32_t ms) {
         [](uint32_t sleep_ms) { Sleep(sleep_ms); });
     if (decision.spins) handle_spins.store(true, std::memory_order_relaxed);
 }
+
+}  // namespace pantalla::detail

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // The decision, apart from the system, so it can be tested.
 struct ConsoleWait {
     bool spins = false;  // the handle was signalled with nothing waiting
@@ -27,3 +29,5 @@ struct ConsoleWait {
 
 // Waits up to `ms` for events on `input`, a console input handle.
 void console_input_wait(HANDLE input, uint32_t ms);
+
+}  // namespace pantalla::detail

@@ -12,6 +12,8 @@
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // Unsigned, so that a long run of digits wraps instead of overflowing;
@@ -149,3 +151,5 @@ void console_wait_input(int32_t ms) {
     else
         Sleep(static_cast<DWORD>(ms));
 }
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Handles one console input event: key-down events through the shared
 // translation, Alt with keypad digits composing a character code that is
 // delivered when Alt is released.
@@ -32,3 +34,5 @@ struct StreamInput {
     bool after_cr;  // a LF right after a CR belongs to the same Enter
 };
 void pump_stream_input(StreamInput& stream, HANDLE input);
+
+}  // namespace pantalla::detail

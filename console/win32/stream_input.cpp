@@ -5,6 +5,8 @@
 #include "console/win32/stream_reader.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr size_t kReadSize = 256;
@@ -95,3 +97,5 @@ void pump_stream_input(StreamInput& stream, HANDLE input) {
     }
     push_bytes(stream, buffer, got);
 }
+
+}  // namespace pantalla::detail

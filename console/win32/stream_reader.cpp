@@ -5,6 +5,8 @@
 
 #include "console/input_queue.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr size_t kCapacity = 256;
@@ -74,3 +76,5 @@ void stream_reader_wait(int32_t ms) {
     }
     if (!r->ended) r->queue.wait(ms);
 }
+
+}  // namespace pantalla::detail

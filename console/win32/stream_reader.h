@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 // Starts the reader for `input` unless it runs already; false when it
 // cannot run (another handle, or no thread).
 bool stream_reader_start(HANDLE input);
@@ -23,3 +25,5 @@ bool stream_reader_reads(HANDLE input);
 bool stream_reader_take(std::vector<unsigned char>& out, size_t max);
 // Sleeps until a byte waits, the stream ends, or `ms` have gone by.
 void stream_reader_wait(int32_t ms);
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 #include "gfx/display/blit_pixel.h"
 #include "gfx/display/blit_vector.h"
 
+namespace pantalla::detail {
+
 using namespace blit;
 
 namespace {
@@ -134,3 +136,5 @@ void blit_enlarge_rows(const uint8_t* src, int32_t src_pitch, int32_t bytes_per_
         for (int32_t k = 1; k < zoom; ++k) std::memcpy(out + k * dst_pitch, out, out_bytes);
     }
 }
+
+}  // namespace pantalla::detail

@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct Blitter;
 using RowConverter = void (*)(const Blitter& b, const uint8_t* src, uint8_t* dst, int32_t width);
 
@@ -58,3 +60,5 @@ bool blit_dirty_rows(const Blitter& b, const BlitSource& src, uint8_t* dst, int3
 // factor into a larger one: every pixel becomes a zoom x zoom square.
 void blit_enlarge_rows(const uint8_t* src, int32_t src_pitch, int32_t bytes_per_pixel, int32_t width,
                        int32_t first, int32_t end, uint8_t* dst, int32_t dst_pitch, int32_t zoom);
+
+}  // namespace pantalla::detail

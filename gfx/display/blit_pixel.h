@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace pantalla::detail {
+
 namespace blit {
 
 struct Rgb {
@@ -63,3 +65,5 @@ inline int32_t display_bytes(int32_t dst_depth) {
 }
 
 }  // namespace blit
+
+}  // namespace pantalla::detail

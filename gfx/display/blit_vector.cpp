@@ -5,6 +5,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
+namespace pantalla::detail {
+
 namespace {
 
 // Eight 5-6-5 pixels into eight 8-8-8 ones: the same shifts as the lookup
@@ -65,3 +67,5 @@ RowConverter blit_vector_converter(int32_t dst_depth, bool red_low) {
 RowConverter blit_vector_converter(int32_t, bool) { return nullptr; }
 
 #endif
+
+}  // namespace pantalla::detail

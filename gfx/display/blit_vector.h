@@ -6,5 +6,9 @@
 
 #include "gfx/display/blit.h"
 
+namespace pantalla::detail {
+
 // The vectorised converter from 16 bits to the display, or null.
 RowConverter blit_vector_converter(int32_t dst_depth, bool red_low);
+
+}  // namespace pantalla::detail

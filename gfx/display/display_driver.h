@@ -21,6 +21,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct DisplayDriver {
     const char* name;
     // 0 on success. height is the displayed height (framebuffer rows times
@@ -93,3 +95,5 @@ inline void display_poll_events(const DisplayDriver* d) {
 inline void display_set_window_title(const DisplayDriver* d, const char* title) {
     if (d->set_window_title) d->set_window_title(title);
 }
+
+}  // namespace pantalla::detail

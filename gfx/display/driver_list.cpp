@@ -3,6 +3,8 @@
 
 #include <atomic>
 
+namespace pantalla::detail {
+
 namespace {
 std::atomic<bool> process_ending{false};
 }
@@ -60,3 +62,5 @@ const DisplayDriver* const* substitute_list = nullptr;
 const DisplayDriver* const* display_driver_list() { return substitute_list ? substitute_list : display_drivers; }
 
 void display_driver_list_substitute(const DisplayDriver* const* list) { substitute_list = list; }
+
+}  // namespace pantalla::detail

@@ -1,5 +1,7 @@
 #include "gfx/display/gl_frame.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 int32_t power_of_two_above(int32_t n) {
@@ -87,3 +89,5 @@ void gl_frame_draw(const GlFunctions& g, const GlFrame& f, float x0, float y0, f
     g.vertex(x0, y1);
     g.end();
 }
+
+}  // namespace pantalla::detail

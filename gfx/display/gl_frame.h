@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 struct GlFunctions {
     decltype(&::glViewport) viewport;
     decltype(&::glMatrixMode) matrix_mode;
@@ -53,3 +55,5 @@ void gl_frame_set_up(const GlFunctions& g, GlFrame& f, int32_t width, int32_t he
 void gl_frame_upload(const GlFunctions& g, const GlFrame& f, int32_t first, int32_t end);
 // Clears and draws the frame over client rectangle (x0, y0)-(x1, y1).
 void gl_frame_draw(const GlFunctions& g, const GlFrame& f, float x0, float y0, float x1, float y1);
+
+}  // namespace pantalla::detail

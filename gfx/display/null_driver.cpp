@@ -13,6 +13,8 @@
 #include "gfx/keyboard.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 FairLock null_lock;
@@ -67,3 +69,5 @@ const DisplayDriver null_driver = {
     .poll_events = poll_events,
     .wait_input = wait_input,
 };
+
+}  // namespace pantalla::detail

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 
+namespace pantalla::detail {
+
 class FairLock {
 public:
     void lock() {
@@ -50,3 +52,5 @@ private:
     uint64_t serving_ = 0;
     int waiting_ = 0;
 };
+
+}  // namespace pantalla::detail

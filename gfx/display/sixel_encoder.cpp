@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstring>
 
+namespace pantalla::detail {
+
 namespace {
 
 void append_number(std::string& out, uint32_t n) {
@@ -156,3 +158,5 @@ void SixelEncoder::encode(const SixelPage& page, SixelRect rect, const SixelOpti
     }
     out += "\x1b\\";
 }
+
+}  // namespace pantalla::detail

@@ -10,6 +10,8 @@
 
 #include "gfx/display/sixel_palette.h"
 
+namespace pantalla::detail {
+
 struct SixelRect {
     int32_t x, y, width, height;  // page pixels, clipped to the page
 };
@@ -47,3 +49,5 @@ private:
     int32_t seen_in_band_[256] = {};
     int32_t band_stamp_ = 0;
 };
+
+}  // namespace pantalla::detail

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr uint8_t kBayer4[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
@@ -107,3 +109,5 @@ void SixelPalette::map_cube(const uint32_t* values, int32_t count, bool dither, 
         }
     }
 }
+
+}  // namespace pantalla::detail

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 // A page of pixels as the screen stores them.
 struct SixelPage {
     const uint8_t* pixels;    // top-left pixel
@@ -59,3 +61,5 @@ private:
     uint8_t lut_[3][17][256] = {};
     uint32_t cube_colours_[256] = {};
 };
+
+}  // namespace pantalla::detail

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 enum class TermGraphics : uint8_t { blocks, sixel, kitty };
 
 struct TerminalCaps {
@@ -22,3 +24,5 @@ struct TermPlacement {
     int32_t left = 0, top = 0;                   // the page's top-left corner
     int32_t shown_width = 0, shown_height = 0;  // what the whole page covers; 0: not shown as pixels
 };
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 #include "gfx/screen.h"
 #include "gfx/text_draw.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 uint32_t pixel_at(const ScreenContext& s, int32_t x, int32_t y) {
@@ -120,3 +122,5 @@ bool TerminalPicture::update(ScreenContext& s, bool everything) {
 TermPicture TerminalPicture::picture(const ScreenContext& s, bool cursor_shown) const {
     return TermPicture{cols_, rows_, cells_.data(), s.cursor_col, s.cursor_row, cursor_shown};
 }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,8 @@
 
 #include "gfx/display/terminal_view.h"
 
+namespace pantalla::detail {
+
 struct ScreenContext;
 struct TextCell;
 
@@ -34,3 +36,5 @@ private:
 
 // A stored pixel or cell colour of screen `s` as 0xRRGGBB.
 uint32_t screen_colour_rgb(const ScreenContext& s, uint32_t value);
+
+}  // namespace pantalla::detail

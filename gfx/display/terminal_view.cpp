@@ -5,6 +5,8 @@
 
 #include "console/cp437.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // A row the terminal shows something unknown on: equal to no cell.
@@ -279,3 +281,5 @@ void TerminalView::append_text_rows(const TermPicture& p, std::string& out) cons
         out += "\r\n";
     }
 }
+
+}  // namespace pantalla::detail

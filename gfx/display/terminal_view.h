@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace pantalla::detail {
+
 // A cell to show: a code page 437 byte and 0xRRGGBB colours.
 struct TermCell {
     uint32_t glyph;
@@ -100,3 +102,5 @@ private:
     uint32_t pen_fg_ = 0, pen_bg_ = 0;
     bool cursor_visible_ = true;
 };
+
+}  // namespace pantalla::detail

@@ -17,6 +17,10 @@
 #include "runtime/platform.h"
 #include "runtime/thread_start.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 WindowState window;
 
 namespace {
@@ -480,6 +484,8 @@ void window_wait_vsync() {
     platform_sleep_ms(rate > 0 ? 1000 / rate : 16);
 }
 
+}  // namespace pantalla::detail
+
 int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
     const WindowMouse& m = window.mouse;
     if (!window.active) return -1;
@@ -511,6 +517,8 @@ void window_set_mouse(int32_t x, int32_t y, int32_t cursor_visible) {
     }
     if (cursor_visible == 0 || cursor_visible == 1) window.show_request = cursor_visible;
 }
+
+namespace pantalla::detail {
 
 bool window_choose_blitter(int32_t dst_depth, bool red_low) {
     const int32_t src_depth = screen ? screen->bytes_per_pixel * 8 : 8;
@@ -594,3 +602,5 @@ void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down) {
         key_down[row->scan_code] = held ? 1 : 0;
     }
 }
+
+}  // namespace pantalla::detail

@@ -26,6 +26,8 @@
 
 #include "gfx/display/blit.h"
 
+namespace pantalla::detail {
+
 struct WindowOps {
     // Creates the window and its surface, at `window.flags` (full screen
     // or not); sets view_x, view_y and zoom. False on failure; the caller
@@ -155,9 +157,13 @@ void window_unlock_in_place();
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);
 void window_wait_vsync();
+}  // namespace pantalla::detail
+
 // Framebuffer coordinates; -1 while inactive or with the pointer outside.
 int32_t window_get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons);
 void window_set_mouse(int32_t x, int32_t y, int32_t cursor_visible);
+
+namespace pantalla::detail {
 
 // The default update thread: open, passes until exit, close. A driver's
 // own thread_main must call window_thread_opened once it knows whether its
@@ -204,3 +210,5 @@ void window_take_waiting_keys();
 int32_t window_key_code(uint8_t character, uint16_t scan_code, uint16_t virtual_key, uint32_t control_state);
 // key_down from a 256-byte virtual-key state through the held-key table.
 void window_held_keys(const uint8_t* virtual_down, uint8_t* key_down);
+
+}  // namespace pantalla::detail

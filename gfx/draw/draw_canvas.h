@@ -8,6 +8,8 @@
 
 #include "gfx/draw.h"
 
+namespace pantalla::detail {
+
 struct Canvas {
     uint8_t* const* rows = nullptr;
     int32_t bytes_per_pixel = 1;
@@ -105,3 +107,5 @@ void draw_target_drop(const void* image);
 // comes back advanced past the last.
 void line_pixels(const Canvas& c, double ax, double ay, double bx, double by, uint32_t value, uint16_t style,
                  int32_t* phase);
+
+}  // namespace pantalla::detail

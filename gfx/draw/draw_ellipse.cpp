@@ -13,6 +13,10 @@
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -149,6 +153,8 @@ void arc_end(const Canvas& c, const Ellipse& e, double t, uint32_t value) {
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 double ellipse_aspect_default() {
     if (!screen) return 1;
     return static_cast<double>(screen->height) / screen->width * 4.0 / 3.0;
@@ -197,3 +203,4 @@ int32_t ellipse_draw(double x, double y, double radius, int64_t colour, double s
     pen_move(tx, ty);
     return 0;
 }
+

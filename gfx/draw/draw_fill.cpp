@@ -23,6 +23,10 @@
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 struct Paint {
@@ -305,6 +309,8 @@ int32_t fill_region(double x, double y, uint32_t options, int64_t border, const 
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 int32_t flood_fill(double x, double y, int64_t colour, int64_t border, uint32_t options) {
     DrawCall call;
     if (!call.ok()) return 1;
@@ -321,3 +327,4 @@ int32_t flood_fill_tile(double x, double y, const void* tile, int32_t size, int6
     const Paint paint{0, static_cast<const uint8_t*>(tile), size / row_bytes};
     return fill_region(x, y, options, border, paint, 0, c);
 }
+

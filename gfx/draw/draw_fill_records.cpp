@@ -3,6 +3,8 @@
 #include <bit>
 #include <new>
 
+namespace pantalla::detail {
+
 bool BitRows::allocate(int32_t rows, int32_t x0, int32_t x1) {
     x0_ = x0;
     words_ = (static_cast<size_t>(x1 - x0) + 63) / 64;
@@ -67,3 +69,5 @@ bool SeedStack::grow() {
     capacity_ = room_ = capacity;
     return true;
 }
+
+}  // namespace pantalla::detail

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <memory>
 
+namespace pantalla::detail {
+
 struct Span {
     int32_t left, right;  // inclusive
 };
@@ -161,3 +163,5 @@ private:
     Seed* data_ = nullptr;
     size_t size_ = 0, room_ = 0, capacity_ = 0, budget_ = SIZE_MAX;
 };
+
+}  // namespace pantalla::detail

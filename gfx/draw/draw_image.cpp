@@ -16,6 +16,10 @@
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 // Each live image and the header it was made with.
@@ -145,6 +149,8 @@ uint8_t* image_pixels(const ImageHeader* image) {
     return reinterpret_cast<uint8_t*>(const_cast<ImageHeader*>(image)) + sizeof(ImageHeader);
 }
 
+}  // namespace pantalla::detail
+
 uint32_t image_transparent_pixel() {
     if (!screen || screen->bytes_per_pixel == 1) return 0;
     return screen->bytes_per_pixel == 2 ? 0xF81Fu : 0xFF00FFu;
@@ -241,3 +247,4 @@ int32_t image_put(double x, double y, const ImageHeader* image, int32_t mode, in
     pen_move(tx, ty);
     return 0;
 }
+

@@ -16,6 +16,10 @@
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 // The closed form is exact for ends within this box; a line reaching past
@@ -241,6 +245,8 @@ int32_t point_draw(double x, double y, int64_t colour, uint32_t options, bool cl
 
 }  // namespace
 
+}  // namespace pantalla::detail
+
 int32_t point_set(double x, double y, int64_t colour, uint32_t options) {
     return point_draw(x, y, colour, options, false);
 }
@@ -303,3 +309,4 @@ int32_t line_draw(double x1, double y1, double x2, double y2, int64_t colour, ui
     pen_move(bx, by);
     return 0;
 }
+

@@ -11,6 +11,10 @@
 #include "gfx/text_draw.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
+namespace pantalla::detail {
+
 namespace {
 
 // The target image's recorded sizes, never its header: the program may have
@@ -200,6 +204,8 @@ void box_fill(const Canvas& c, int64_t y, int64_t y_end, int64_t x, int64_t x_en
     c.mark_rows(y, y_end);
 }
 
+}  // namespace pantalla::detail
+
 int32_t view_set(const DrawBox* box, int64_t fill, int64_t border, uint32_t options) {
     if (!screen) return fail();
     draw_target_drop(nullptr);
@@ -338,7 +344,11 @@ int32_t draw_target(const void* image) {
     return 0;
 }
 
+namespace pantalla::detail {
+
 void draw_target_drop(const void* image) {
     if (screen && (screen->flags & kScreenToImage) && (!image || screen->target_image == image))
         screen_target_screen();
 }
+
+}  // namespace pantalla::detail

@@ -10,6 +10,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
+
+namespace pantalla::detail {
 #define PIXEL_SEARCH_X86 1
 #endif
 
@@ -220,3 +222,5 @@ template const PixelSearch<uint32_t>& pixel_search();
 template int32_t pixel_searches(const PixelSearch<uint8_t>**, int32_t);
 template int32_t pixel_searches(const PixelSearch<uint16_t>**, int32_t);
 template int32_t pixel_searches(const PixelSearch<uint32_t>**, int32_t);
+
+}  // namespace pantalla::detail

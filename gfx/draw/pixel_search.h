@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 template <class Pixel>
 struct PixelSearch {
     // The index of the first of p[0..n) equal to a or b, or n.
@@ -24,3 +26,5 @@ const PixelSearch<Pixel>& pixel_search();
 // tests hold each one against the others.
 template <class Pixel>
 int32_t pixel_searches(const PixelSearch<Pixel>** out, int32_t room);
+
+}  // namespace pantalla::detail

@@ -3,6 +3,8 @@
 #include "gfx/screen.h"
 #include "runtime/startup.h"
 
+namespace pantalla::detail {
+
 const char* executable_path() {
     static char path[4096];
     const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -12,3 +14,5 @@ const char* executable_path() {
     }
     return runtime_argv && runtime_argv[0] ? runtime_argv[0] : nullptr;
 }
+
+}  // namespace pantalla::detail

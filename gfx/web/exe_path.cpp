@@ -9,6 +9,8 @@ EM_JS(void, page_title, (char* out, int size), {
     stringToUTF8(typeof document == "object" && document.title ? document.title : "dice", out, size);
 });
 
+namespace pantalla::detail {
+
 }  // namespace
 
 const char* executable_path() {
@@ -16,3 +18,5 @@ const char* executable_path() {
     page_title(title, sizeof title);
     return title;
 }
+
+}  // namespace pantalla::detail

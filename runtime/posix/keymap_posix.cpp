@@ -4,6 +4,8 @@
 
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr std::array<uint8_t, 256> make_us_layout() {
@@ -35,3 +37,5 @@ constexpr std::array<uint8_t, 256> us_layout = make_us_layout();
 uint8_t virtual_key_char(uint16_t virtual_key) {
     return virtual_key < us_layout.size() ? us_layout[virtual_key] : 0;
 }
+
+}  // namespace pantalla::detail

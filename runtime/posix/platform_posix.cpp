@@ -15,6 +15,8 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <fpu_control.h>
+
+namespace pantalla::detail {
 #endif
 
 StdHandles std_handles;
@@ -151,3 +153,5 @@ uint32_t platform_tick_count() {
 bool platform_threads_available() { return true; }
 
 void platform_yield() {}
+
+}  // namespace pantalla::detail

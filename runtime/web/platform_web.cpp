@@ -18,6 +18,8 @@ namespace {
 // clock, so that two runs never start from the same count.
 EM_JS(double, page_clock_ms, (), { return performance.timeOrigin + performance.now(); });
 
+namespace pantalla::detail {
+
 }  // namespace
 
 // Output goes to the browser's console; there is no standard input.
@@ -80,3 +82,5 @@ bool platform_counter_frequency(int64_t* counts_per_second) {
 int64_t platform_counter() { return static_cast<int64_t>(std::llround(page_clock_ms() * 1000.0)); }
 
 uint32_t platform_tick_count() { return static_cast<uint32_t>(static_cast<uint64_t>(page_clock_ms())); }
+
+}  // namespace pantalla::detail

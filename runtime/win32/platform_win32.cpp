@@ -6,6 +6,8 @@
 
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 StdHandles std_handles;
 
 namespace {
@@ -85,3 +87,5 @@ uint32_t platform_tick_count() { return GetTickCount(); }
 bool platform_threads_available() { return true; }
 
 void platform_yield() {}
+
+}  // namespace pantalla::detail

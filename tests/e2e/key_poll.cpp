@@ -31,6 +31,8 @@
 #include "runtime/rt_string.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void wait_for_key() {

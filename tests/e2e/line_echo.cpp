@@ -8,6 +8,8 @@
 #include "runtime/rt_string.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 int main(int argc, char** argv) {
     module_init_once();
     runtime_start(argc, argv);

@@ -7,6 +7,8 @@
 #include "runtime/random.h"
 #include "runtime/throw_dice.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 TEST(ThrowPinned, LargestCount) {

@@ -14,6 +14,8 @@
 #include "tests/memory/fill_pictures.h"
 #include "tests/memory/heap_meter.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr uint8_t kBorder = 15, kColour = 4;

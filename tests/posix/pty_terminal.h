@@ -19,6 +19,8 @@
 #include "console/posix/terminal.h"
 #include "runtime/platform.h"
 
+using namespace pantalla::detail;
+
 class PtyTerminal {
 public:
     // `report` answers each "ESC[6n"; empty means the terminal stays silent.

@@ -8,6 +8,8 @@
 
 #include "runtime/key_codes.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // One decoder fed piece by piece; a cursor report shows as

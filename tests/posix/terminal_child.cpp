@@ -44,6 +44,8 @@
 #include "runtime/platform.h"
 #include "tests/posix/terminal_child.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // The terminal as the controlling one of a new session, so that Ctrl+C

@@ -19,6 +19,8 @@
 #include "tests/posix/pty_terminal.h"
 #include "tests/posix/terminal_child.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::vector<int32_t> pumped(int rounds = 3) {

@@ -14,6 +14,8 @@
 #include "runtime/text_cursor.h"
 #include "tests/posix/pty_terminal.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 // The glyphs are built once from the locale: a UTF-8 one for every test.

@@ -10,6 +10,8 @@
 #include "console/term_decoder.h"
 #include "runtime/key_codes.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct Capability {

@@ -16,6 +16,8 @@
 #include "runtime/print.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct Mouse {

@@ -7,6 +7,8 @@
 #include "console/web/web_events.h"
 #include "gfx/display/window.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct KeyRow {

@@ -10,6 +10,8 @@
 #include "console/win32/libdn_io_input.h"
 #include "runtime/key_codes.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 using Codes = std::vector<int32_t>;

@@ -19,6 +19,8 @@
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void print(const std::string& s, uint32_t flags = 0) {

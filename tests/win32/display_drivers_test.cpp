@@ -13,6 +13,8 @@
 #include "gfx/display/window.h"
 #include "runtime/platform.h"
 
+using namespace pantalla::detail;
+
 extern const DisplayDriver directx_driver;
 extern const DisplayDriver opengl_driver;
 extern const DisplayDriver gdi_driver;

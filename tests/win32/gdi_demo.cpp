@@ -19,6 +19,8 @@
 #include "runtime/rt_string.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void report_driver(int32_t open) {

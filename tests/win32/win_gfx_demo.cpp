@@ -18,6 +18,8 @@
 #include "runtime/rt_string.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 void report_driver() {

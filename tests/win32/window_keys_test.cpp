@@ -10,6 +10,8 @@
 #include "gfx/display/win32/win_window.h"
 #include "gfx/screen.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 std::vector<int32_t> drain() {

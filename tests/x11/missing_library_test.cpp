@@ -16,6 +16,8 @@
 #include "runtime/print.h"
 #include "runtime/rt_string.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 const DisplayDriver* driver_named(const char* name) {

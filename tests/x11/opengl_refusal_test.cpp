@@ -9,6 +9,8 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/screen.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 const DisplayDriver* driver_named(const char* name, int* index) {

@@ -11,6 +11,8 @@
 
 #include "gfx/resources.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 struct Image {

@@ -11,6 +11,8 @@
 #include "runtime/rt_string.h"
 #include "runtime/startup.h"
 
+using namespace pantalla::detail;
+
 int main(int argc, char** argv) {
     const int32_t flags = argc > 1 ? std::atoi(argv[1]) : 0;
     const int32_t depth = argc > 2 ? std::atoi(argv[2]) : 16;

@@ -13,6 +13,8 @@
 #include "gfx/display/x11/x11_window.h"
 #include "runtime/key_codes.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr unsigned kShift = ShiftMask, kCtrl = ControlMask, kAlt = Mod1Mask, kNumLock = Mod2Mask;

@@ -9,6 +9,8 @@
 #include "gfx/screen.h"
 #include "runtime/context.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 TEST(X11Refusal, NoReachableDisplayFailsQuickly) {

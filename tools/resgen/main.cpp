@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+using namespace pantalla::detail;
+
 namespace {
 
 // PSF rows put the leftmost pixel in bit 7; the screen expects it in bit 0.

@@ -33,6 +33,8 @@
 #include "runtime/platform.h"
 #include "runtime/posix/platform_posix.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int kPassMs = 10;
@@ -308,3 +310,5 @@ const DisplayDriver terminal_driver = {
     .poll_events = poll_events,
     .wait_input = nullptr,
 };
+
+}  // namespace pantalla::detail

@@ -34,6 +34,8 @@ EM_JS(void, page_show_pointer, (int shown), {
     if (Module.canvas) Module.canvas.style.cursor = shown ? "" : "none";
 });
 
+namespace pantalla::detail {
+
 // The blitter leaves the fourth byte alone; the canvas needs it opaque.
 void present_rows(int32_t first, int32_t end) {
     const int32_t width = window.width;
@@ -167,3 +169,5 @@ const DisplayDriver web_driver = {
     .poll_events = poll_events,
     .wait_input = wait_input,
 };
+
+}  // namespace pantalla::detail

@@ -25,6 +25,8 @@
 #include "gfx/screen.h"
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr DWORD kPassMs = 10;
@@ -342,3 +344,5 @@ const DisplayDriver console_driver = {
     .poll_events = poll_events,
     .wait_input = nullptr,
 };
+
+}  // namespace pantalla::detail

@@ -12,6 +12,8 @@
 #include "gfx/display/window.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 bool full_screen() { return (window.flags & kOpenFullScreen) != 0; }
@@ -106,3 +108,5 @@ const DisplayDriver directx_driver = {
     .poll_events = nullptr,
     .wait_input = nullptr,
 };
+
+}  // namespace pantalla::detail

@@ -1,5 +1,7 @@
 #include "gfx/display/win32/display_modes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 int32_t depth_class(int32_t bits) {
@@ -27,3 +29,5 @@ void mode_list_add(ModeList* list, int32_t width, int32_t height) {
     list->pairs[2 * at + 1] = height;
     ++list->count;
 }
+
+}  // namespace pantalla::detail

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 struct ModeList {
     static constexpr int32_t kCapacity = 128;
     int32_t pairs[2 * kCapacity];  // width, height; ascending, no repeats
@@ -21,3 +23,5 @@ void mode_list_add(ModeList* list, int32_t width, int32_t height);
 // The system's list (EnumDisplaySettingsA) at `depth`, for a driver's
 // fetch_modes: *count pairs, none when the display lists nothing.
 const int32_t* win_fetch_modes(int32_t depth, int32_t* count);
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 
 #include "gfx/display/win32/dinput_state.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 using DirectInputCreateFn = HRESULT(WINAPI*)(HINSTANCE, DWORD, IDirectInputA**, IUnknown*);
@@ -97,3 +99,5 @@ bool dx_keyboard_read(uint8_t* key_down) {
     dinput_held_keys(state, key_down);
     return true;
 }
+
+}  // namespace pantalla::detail

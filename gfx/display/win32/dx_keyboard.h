@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Loads the library; false when it or its entry point is missing.
 bool dx_keyboard_load();
 // Creates and acquires the device for the window; false when DirectInput
@@ -15,3 +17,5 @@ void dx_keyboard_close();
 // key_down for scan codes 0..127 from the device state, acquiring the
 // device again when it was lost; false when no state could be read.
 bool dx_keyboard_read(uint8_t* key_down);
+
+}  // namespace pantalla::detail

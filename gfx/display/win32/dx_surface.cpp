@@ -6,6 +6,8 @@
 
 #include "gfx/display/window.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 using DirectDrawCreateFn = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
@@ -232,3 +234,5 @@ bool dx_surface_wait_vsync() {
     if (!dx.draw) return false;
     return SUCCEEDED(dx.draw->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr));
 }
+
+}  // namespace pantalla::detail

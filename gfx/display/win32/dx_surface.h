@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // Loads the library; false when it or DirectDrawCreate is missing.
 bool dx_surface_load();
 // Sets the display up for the window: in full screen the exclusive level
@@ -34,3 +36,5 @@ void dx_surface_paint();
 void dx_surface_send_palette(const uint32_t* palette);
 // Waits for the vertical blank; false when no display is set up.
 bool dx_surface_wait_vsync();
+
+}  // namespace pantalla::detail

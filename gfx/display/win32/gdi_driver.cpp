@@ -10,6 +10,8 @@
 #include "gfx/display/win32/win_window.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct BitmapInfo {
@@ -170,3 +172,5 @@ const DisplayDriver gdi_driver = {
     .poll_events = nullptr,
     .wait_input = nullptr,
 };
+
+}  // namespace pantalla::detail

@@ -1,5 +1,7 @@
 #include "gfx/display/win32/gl_api.h"
 
+namespace pantalla::detail {
+
 GlApi gl_api;
 
 namespace {
@@ -36,3 +38,5 @@ bool gl_api_load() {
     gl_api = GlApi{};
     return false;
 }
+
+}  // namespace pantalla::detail

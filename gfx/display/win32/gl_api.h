@@ -6,6 +6,8 @@
 
 #include "gfx/display/gl_frame.h"
 
+namespace pantalla::detail {
+
 struct GlApi {
     decltype(&wglCreateContext) create_context;
     decltype(&wglMakeCurrent) make_current;
@@ -17,3 +19,5 @@ extern GlApi gl_api;
 
 // Loads the library and every function once; false when any is missing.
 bool gl_api_load();
+
+}  // namespace pantalla::detail

@@ -18,6 +18,8 @@
 #include "gfx/display/window.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct GlSurface {
@@ -154,3 +156,5 @@ const DisplayDriver opengl_driver = {
     .poll_events = window_pass_if_due,
     .wait_input = win_wait_messages,
 };
+
+}  // namespace pantalla::detail

@@ -2,6 +2,8 @@
 
 #include "gfx/display/win32/display_modes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // The last list asked for; the caller reads it before asking again.
@@ -22,3 +24,5 @@ const int32_t* win_fetch_modes(int32_t depth, int32_t* count) {
     if (count) *count = modes.count;
     return modes.count ? modes.pairs : nullptr;
 }
+
+}  // namespace pantalla::detail

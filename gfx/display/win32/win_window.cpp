@@ -11,6 +11,8 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/display/win32/window_station.h"
 
+namespace pantalla::detail {
+
 WinSystem win_system;
 
 namespace {
@@ -220,3 +222,5 @@ uint32_t win_control_state(LPARAM lparam) {
     if (lparam & (1 << 24)) state |= 0x100;
     return state;
 }
+
+}  // namespace pantalla::detail

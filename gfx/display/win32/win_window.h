@@ -25,6 +25,8 @@
 
 #include "gfx/display/window.h"
 
+namespace pantalla::detail {
+
 // Optional driver hooks called by the window procedure; any slot may be
 // null.
 struct WinHooks {
@@ -114,3 +116,5 @@ int32_t win_display_refresh_rate();
 // Ctrl 0x04, left Alt 0x02, right Alt 0x01, and 0x100 for an extended
 // key (bit 24 of lparam).
 uint32_t win_control_state(LPARAM lparam);
+
+}  // namespace pantalla::detail

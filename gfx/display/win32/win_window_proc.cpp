@@ -10,6 +10,8 @@
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kCloseCode = 0x6BFF;
@@ -166,3 +168,5 @@ LRESULT CALLBACK win_window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lpar
     }
     return DefWindowProcA(hwnd, msg, wparam, lparam);
 }
+
+}  // namespace pantalla::detail

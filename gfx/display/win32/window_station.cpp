@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace pantalla::detail {
+
 namespace {
 
 int assumed = -1;
@@ -19,3 +21,5 @@ bool window_station_visible() {
 }
 
 void window_station_assume(int visible) { assumed = visible < 0 ? -1 : visible != 0; }
+
+}  // namespace pantalla::detail

@@ -2,6 +2,8 @@
 
 #include "gfx/display/x11/shared_library.h"
 
+namespace pantalla::detail {
+
 GlxApi libglx;
 GlFunctions libgl;
 
@@ -34,3 +36,5 @@ bool libgl_load() {
     static const bool loaded = load_pair("libGL.so.1", "libGL.so.1") || load_pair("libGLX.so.0", "libOpenGL.so.0");
     return loaded;
 }
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 
 #include "gfx/display/gl_frame.h"
 
+namespace pantalla::detail {
+
 struct GlxApi {
     decltype(&::glXQueryExtension) glXQueryExtension;
     decltype(&::glXChooseVisual) glXChooseVisual;
@@ -16,10 +18,11 @@ struct GlxApi {
     decltype(&::glXSwapBuffers) glXSwapBuffers;
 };
 
-
 extern GlxApi libglx;
 extern GlFunctions libgl;
 
 // Loads both tables once, on the program's thread; false when a library or
 // a function is missing, and both tables then stay empty.
 bool libgl_load();
+
+}  // namespace pantalla::detail

@@ -15,6 +15,8 @@
 #include "gfx/display/x11/x11_window.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct GlSurface {
@@ -154,3 +156,5 @@ const DisplayDriver opengl_driver = {
     .poll_events = window_pass_if_due,
     .wait_input = wait_input,
 };
+
+}  // namespace pantalla::detail

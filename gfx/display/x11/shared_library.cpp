@@ -2,6 +2,8 @@
 
 #include <dlfcn.h>
 
+namespace pantalla::detail {
+
 void* library_open(const char* name) {
     // Local: the tables alone see the entry points, nothing else binds to
     // them by accident.
@@ -15,3 +17,5 @@ void library_close(void* library) {
 void* library_symbol(void* library, const char* name) {
     return library ? dlsym(library, name) : nullptr;
 }
+
+}  // namespace pantalla::detail

@@ -2,6 +2,8 @@
 // still start the program and use another driver.
 #pragma once
 
+namespace pantalla::detail {
+
 // The library's handle, or null when it is missing or cannot be loaded.
 void* library_open(const char* name);
 void library_close(void* library);
@@ -15,3 +17,5 @@ bool library_take(void* library, const char* name, F* fn) {
     *fn = reinterpret_cast<F>(library_symbol(library, name));
     return *fn != nullptr;
 }
+
+}  // namespace pantalla::detail

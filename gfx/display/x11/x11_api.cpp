@@ -2,6 +2,8 @@
 
 #include "gfx/display/x11/shared_library.h"
 
+namespace pantalla::detail {
+
 X11Api libx11;
 XextApi libxext;
 
@@ -94,3 +96,5 @@ bool libxext_load() {
     static const bool loaded = libx11_load() && load("libXext.so.6", &libxext, take_xext);
     return loaded;
 }
+
+}  // namespace pantalla::detail

@@ -10,6 +10,8 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
+namespace pantalla::detail {
+
 struct X11Api {
     decltype(&::XInitThreads) XInitThreads;
     decltype(&::XOpenDisplay) XOpenDisplay;
@@ -96,3 +98,5 @@ extern XextApi libxext;
 // the table then stays empty.
 bool libx11_load();
 bool libxext_load();
+
+}  // namespace pantalla::detail

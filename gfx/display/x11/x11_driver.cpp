@@ -6,6 +6,8 @@
 #include "gfx/display/window.h"
 #include "gfx/display/x11/x11_window.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 const WindowOps x11_ops = {
@@ -62,3 +64,5 @@ const DisplayDriver x11_driver = {
     .poll_events = nullptr,
     .wait_input = nullptr,
 };
+
+}  // namespace pantalla::detail

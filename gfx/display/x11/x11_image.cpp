@@ -6,6 +6,8 @@
 
 #include "gfx/display/x11/x11_window.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 bool attach_failed = false;
@@ -105,3 +107,5 @@ void x11_image_put(int32_t x, int32_t y, int32_t width, int32_t height) {
         libx11.XFlush(x11.display);
     }
 }
+
+}  // namespace pantalla::detail

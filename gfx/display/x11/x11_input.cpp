@@ -9,6 +9,8 @@
 #include "gfx/display/x11/x11_window.h"
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 struct SymVk {
@@ -250,3 +252,5 @@ void x11_pump_events() {
         }
     }
 }
+
+}  // namespace pantalla::detail

@@ -7,6 +7,8 @@
 #include "gfx/display/x11/x11_window.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 bool is_letter(KeySym s) { return (s >= XK_a && s <= XK_z) || (s >= XK_A && s <= XK_Z); }
@@ -93,3 +95,5 @@ bool x11_key_pressed(X11HeldKeys* held, unsigned keycode) {
 void x11_key_released(X11HeldKeys* held, unsigned keycode) {
     if (keycode < 256) held->bits[keycode / 8] &= static_cast<uint8_t>(~(1u << (keycode % 8)));
 }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+namespace pantalla::detail {
+
 // What the X server says about one key press.
 struct X11KeyPress {
     unsigned keycode;
@@ -40,3 +42,5 @@ void x11_key_released(X11HeldKeys* held, unsigned keycode);
 
 // The code page 437 byte typed for a character, or 0 for none.
 uint8_t x11_typed_byte(char32_t u);
+
+}  // namespace pantalla::detail

@@ -12,9 +12,12 @@
 #include "gfx/display/window.h"
 #include "gfx/screen.h"
 
-X11Window x11;
-
+// A program's own window icon, when it defines one.
 extern const uint32_t program_icon_argb[] __attribute__((weak));
+
+namespace pantalla::detail {
+
+X11Window x11;
 
 namespace {
 
@@ -326,3 +329,5 @@ void x11_show_pointer(bool shown) {
         libx11.XDefineCursor(x11.display, x11.window, x11.blank_cursor);
     libx11.XFlush(x11.display);
 }
+
+}  // namespace pantalla::detail

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 struct X11Window {
     Display* display;
     Window window;
@@ -83,3 +85,5 @@ uint16_t x11_scan_code(unsigned keycode, bool* enhanced);
 // keys and compose rules): fills `press` and the characters typed, at most
 // `room`; returns their count.
 int x11_key_facts(XKeyEvent& ev, XIC ic, X11KeyPress* press, char32_t* chars, int room);
+
+}  // namespace pantalla::detail
