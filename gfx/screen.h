@@ -38,11 +38,16 @@ constexpr uint32_t kScreenWrapPending = 0x40;
 constexpr uint32_t kScreenViewActive = 0x80;
 constexpr uint32_t kScreenMmx = 0x1000000;
 
+}  // namespace pantalla::detail
+
 // screen_open flags.
 constexpr int32_t kOpenFullScreen = 0x01;
 constexpr int32_t kOpenOpenGl = 0x02;
 constexpr int32_t kOpenNoSwitch = 0x04;
 constexpr int32_t kOpenNullDriver = -1;
+
+namespace pantalla::detail {
+
 constexpr int32_t kOpenClosingAtExit = static_cast<int32_t>(0x80000000u);
 
 struct TextCell {

@@ -46,16 +46,18 @@ void run_destructor_list(const ModuleFunction* entries) {
     for (; *entries; ++entries) (*entries)();
 }
 
+bool module_initialised() { return initialised; }
+
+void runtime_module_destructors() { run_destructor_list(runtime_destructors); }
+
+}  // namespace pantalla::detail
+
 void module_init_once() {
     if (initialised) return;
     initialised = true;
     run_constructor_list({1, program_constructors});
     std::atexit(destructor_walker);
 }
-
-bool module_initialised() { return initialised; }
-
-}  // namespace pantalla::detail
 
 void runtime_start(int argc, char** argv) {
     runtime_argc = argc;
@@ -65,12 +67,7 @@ void runtime_start(int argc, char** argv) {
     platform_std_handles_init();
 }
 
-namespace pantalla::detail {
-
 void runtime_module_constructors() { run_destructor_list(runtime_constructors); }
-void runtime_module_destructors() { run_destructor_list(runtime_destructors); }
-
-}  // namespace pantalla::detail
 
 void runtime_end(int32_t code) {
     runtime_module_destructors();

@@ -19,24 +19,22 @@ void run_constructor_list(const ModuleList& list);
 // Runs a destructor list from the first entry up to a null one.
 void run_destructor_list(const ModuleFunction* entries);
 
-// On the first call only: runs the program's constructor list, then
-// registers the destructor-list walker as the first exit handler.
-void module_init_once();
 bool module_initialised();
 
-}  // namespace pantalla::detail
-
-// Stores the arguments, clears the device table, sets the floating-point
-// unit and obtains the standard handles.
-void runtime_start(int argc, char** argv);
-
-namespace pantalla::detail {
-
-// The runtime's module constructors and destructors (both tables empty).
-void runtime_module_constructors();
+// The runtime's module destructors (an empty table).
 void runtime_module_destructors();
 
 }  // namespace pantalla::detail
+
+// A program starts with these three, in this order.
+// On the first call only: runs the program's constructor list, then
+// registers the destructor-list walker as the first exit handler.
+void module_init_once();
+// Stores the arguments, clears the device table, sets the floating-point
+// unit and obtains the standard handles.
+void runtime_start(int argc, char** argv);
+// The runtime's module constructors (an empty table).
+void runtime_module_constructors();
 
 // Runs the module destructors and the end step, then exits with `code`:
 // the exit handlers run in the reverse order of their registration.
