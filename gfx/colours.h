@@ -24,6 +24,7 @@ void palette_set_all(const int32_t* values);
 void palette_set_entry(int32_t index, uint32_t packed);
 
 namespace pantalla::detail {
+
 // Sends all 256 entries to the driver again.
 void palette_resend();
 

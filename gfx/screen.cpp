@@ -18,11 +18,11 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#endif
 
 using namespace pantalla::detail;
 
 namespace pantalla::detail {
-#endif
 
 ScreenContext* screen = nullptr;
 ScreenKeyQueue screen_key_queue;

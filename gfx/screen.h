@@ -109,8 +109,10 @@ void screen_open_size(int32_t width, int32_t height, int32_t depth, int32_t page
                       int32_t refresh);
 
 namespace pantalla::detail {
+
 int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t pages,
                      int32_t refresh, int32_t flags);
+
 }  // namespace pantalla::detail
 
 void screen_close_at_exit();

@@ -70,6 +70,7 @@ void gfx_get_cursor_pos(int32_t* col, int32_t* row);
 void gfx_get_text_size(int32_t* cols, int32_t* rows);
 
 constexpr int32_t kClearDefault = static_cast<int32_t>(0xFFFF0000u);
+
 }  // namespace pantalla::detail
 
 void clear_screen(int32_t mode);

@@ -10,6 +10,7 @@
 constexpr int32_t extended_key(int32_t number) { return number * 256 + 255; }
 
 namespace pantalla::detail {
+
 constexpr int32_t kCloseKey = 0x6BFF;  // the window or console was closed; also Alt+F4
 
 // Modifier bits of a key event, with the console's values.

@@ -15,6 +15,8 @@
 #include "runtime/text_cursor.h"
 #include "runtime/text_view.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr int32_t kCols = 80, kRows = 25;
@@ -32,8 +34,6 @@ Grid grid;
 EM_JS(void, page_text_row, (int row, const char* text, int cursor_col), {
     if (Module.diceTextRow) Module.diceTextRow(row, UTF8ToString(text), cursor_col);
 });
-
-namespace pantalla::detail {
 
 void show_changed_rows() {
     std::string text;

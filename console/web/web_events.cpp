@@ -7,6 +7,8 @@
 #include "console/cp437.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // The page script's key queue (dice_page.js), short and bounded: entries
@@ -62,8 +64,6 @@ EM_JS(int, page_events_waiting, (), {
     const changed = s && (s.moved || s.wheel || s.focus >= 0 || s.closed);
     return (Module.diceEvents && Module.diceEvents.length) || changed ? 1 : 0;
 });
-
-namespace pantalla::detail {
 
 // KeyboardEvent.code to the PC key: set-1 scan code, virtual key and
 // whether Windows flags it enhanced. The keypad's digit keys give their

@@ -4,8 +4,11 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
 
 namespace pantalla::detail {
+
+#if defined(__SSE2__)
 
 namespace {
 

@@ -157,6 +157,7 @@ void window_unlock_in_place();
 void window_set_palette(int32_t index, int32_t red, int32_t green, int32_t blue);
 void window_set_title(const char* title);
 void window_wait_vsync();
+
 }  // namespace pantalla::detail
 
 // Framebuffer coordinates; -1 while inactive or with the pointer outside.

@@ -10,10 +10,10 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
-
-namespace pantalla::detail {
 #define PIXEL_SEARCH_X86 1
 #endif
+
+namespace pantalla::detail {
 
 namespace {
 

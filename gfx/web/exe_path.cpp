@@ -2,14 +2,14 @@
 
 #include "gfx/screen.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 // The page's title: a page has no program file to be named after.
 EM_JS(void, page_title, (char* out, int size), {
     stringToUTF8(typeof document == "object" && document.title ? document.title : "dice", out, size);
 });
-
-namespace pantalla::detail {
 
 }  // namespace
 

@@ -15,9 +15,9 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <fpu_control.h>
+#endif
 
 namespace pantalla::detail {
-#endif
 
 StdHandles std_handles;
 

@@ -10,6 +10,8 @@
 
 #include "runtime/platform.h"
 
+namespace pantalla::detail {
+
 StdHandles std_handles;
 
 namespace {
@@ -17,8 +19,6 @@ namespace {
 // Milliseconds since 1970 with a fraction: the page's origin plus its
 // clock, so that two runs never start from the same count.
 EM_JS(double, page_clock_ms, (), { return performance.timeOrigin + performance.now(); });
-
-namespace pantalla::detail {
 
 }  // namespace
 

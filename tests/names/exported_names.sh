@@ -12,8 +12,10 @@ strays=$(printf '%s\n' "$names" |
     grep -E '^[0-9a-fA-F]+ [A-Za-z] ' | cut -d' ' -f3- |
     # a symbol about a name (its guard, type data, a template's return type)
     sed -E 's/^(guard variable for|typeinfo name for|typeinfo for|vtable for|VTT for) //; s/^[a-z ]+ (pantalla::)/\1/' |
-    # the toolchain's: standard templates, unwinding, start-up symbols
+    # the toolchain's: standard templates, unwinding, the C library's inline
+    # printf family (mingw)
     grep -vE '^(std::|__gnu_cxx::|__cxxabiv1::|pantalla::|DW\.ref\.|__gxx_personality|_?_?imp_|\.refptr\.|void \(|void \(\*\)\(\))' |
+    grep -vE '^_*v?[sf]?n?printf\(' |
     grep -vE "^($allowed)(\(|\$)" |
     sort -u)
 if [ -n "$strays" ]; then

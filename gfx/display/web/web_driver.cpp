@@ -13,6 +13,8 @@
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 uint8_t* pixels = nullptr;  // RGBA rows of the displayed picture
@@ -33,8 +35,6 @@ EM_JS(void, page_set_title, (const char* title), {
 EM_JS(void, page_show_pointer, (int shown), {
     if (Module.canvas) Module.canvas.style.cursor = shown ? "" : "none";
 });
-
-namespace pantalla::detail {
 
 // The blitter leaves the fourth byte alone; the canvas needs it opaque.
 void present_rows(int32_t first, int32_t end) {
