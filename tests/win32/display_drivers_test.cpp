@@ -15,10 +15,12 @@
 
 using namespace pantalla::detail;
 
+namespace pantalla::detail {
 extern const DisplayDriver directx_driver;
 extern const DisplayDriver opengl_driver;
 extern const DisplayDriver gdi_driver;
 extern const DisplayDriver console_driver;
+}  // namespace pantalla::detail
 
 namespace {
 
