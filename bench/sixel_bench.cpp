@@ -119,19 +119,21 @@ void BM_DriverPrintedLine(benchmark::State& state) {
     TerminalCaps caps;
     caps.cell_width = 6, caps.cell_height = 13, caps.text_width = 840, caps.text_height = 650;
     size_t full = 0, line = 0;
+    TerminalPixels pixels;
+    pixels.set_caps(caps);
     for (auto _ : state) {
-        TerminalPixels pixels;
-        pixels.set_caps(caps);
+        pixels.invalidate();
         pixels.take(s.page(), 1, screen->dirty);
         pixels.encode(256);
         full = pixels.unsent().size();
         pixels.sent(full);
-        print_at(20, "NUMERO DE LANZAMIENTOS = ? 12");
+        print_at(37, "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789");
         text_settle();
         pixels.take(s.page(), 1, screen->dirty);
         pixels.encode(256);
         line = pixels.unsent().size();
         benchmark::DoNotOptimize(pixels.unsent().data());
+        pixels.sent(line);
     }
     state.counters["frame_bytes"] = static_cast<double>(full);
     state.counters["line_bytes"] = static_cast<double>(line);
@@ -155,7 +157,7 @@ void BM_GradientFrame(benchmark::State& state) {
     std::string out;
     for (auto _ : state) {
         out.clear();
-        encoder.encode(page, {0, 0, kW, kH}, {1, 256, state.range(0) != 0}, out);
+        encoder.encode(page, {0, 0, kW, kH}, {1, 256, state.range(0) != 0, 0}, out);
         benchmark::DoNotOptimize(out.data());
     }
     state.counters["bytes"] = static_cast<double>(out.size());
