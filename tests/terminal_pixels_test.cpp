@@ -2,8 +2,11 @@
 // image where the cursor stands and takes a limited number of bytes a pass.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gfx/display/terminal_pixels.h"
