@@ -47,9 +47,10 @@ constexpr int64_t kEscapeWaitMs = 50;
 // Bytes taken from the terminal at once: what they decode to may wait for
 // room in the screen's queue, and no more is read meanwhile.
 constexpr size_t kReadChunk = 2048;
-// Image bytes written at once while the terminal takes them: a write the
-// terminal has room for returns soon.
-constexpr size_t kWriteChunk = 4096;
+// Image bytes written at once, when the terminal reports room: a drained
+// pseudo-terminal holds far more, so the write returns at once, and a
+// gallery screen takes a few passes.
+constexpr size_t kWriteChunk = 16384;
 
 const char kEnter[] = "\x1b[?1049h\x1b[?25l";
 const char kLeave[] = "\x1b[0m\x1b[?1049l";
