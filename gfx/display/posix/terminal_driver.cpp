@@ -14,8 +14,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -132,7 +132,6 @@ void read_size(Session& t) {
     } else {
         t.view.resize(80, 24);
     }
-    t.use_pixels = t.caps.graphics == TermGraphics::sixel && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     t.pixels.set_caps(t.caps);
 }
 
@@ -269,6 +268,8 @@ bool open_terminal(Session& t) {
     resized = 0;
     read_caps(t);
     read_size(t);
+    // Decided once: a later size keeps the cell size known so far.
+    t.use_pixels = t.caps.graphics == TermGraphics::sixel && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     terminal_note_alternate_screen(true);
     terminal_note_cursor_hidden(true);
     write_all(t, t.use_pixels ? std::string(kEnter) + kPixelModes : std::string(kEnter));
