@@ -8,69 +8,10 @@
 #include <vector>
 
 #include "gfx/display/sixel_encoder.h"
+#include "sixel_decode.h"
 
 using namespace pantalla::detail;
-
-namespace {
-
-// The image as 0xRRGGBB per pixel, -1 where nothing was drawn.
-struct Decoded {
-    int32_t width = 0, height = 0;
-    std::vector<int64_t> pixels;
-};
-
-int32_t number(const std::string& s, size_t& i) {
-    int32_t n = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') n = n * 10 + (s[i++] - '0');
-    return n;
-}
-
-Decoded decode(const std::string& s) {
-    Decoded d;
-    EXPECT_EQ(s.rfind("\x1bP0;1q\"1;1;", 0), 0u);
-    size_t i = 11;
-    d.width = number(s, i);
-    ++i;
-    d.height = number(s, i);
-    d.pixels.assign(static_cast<size_t>(d.width) * d.height, -1);
-    int64_t colours[256] = {};
-    int32_t x = 0, y = 0, reg = 0;
-    while (i < s.size() && s[i] != '\x1b') {
-        const char c = s[i++];
-        int32_t repeat = 1;
-        if (c == '#') {
-            reg = number(s, i);
-            if (s[i] != ';') continue;
-            ++i;
-            EXPECT_EQ(number(s, i), 2);
-            int64_t rgb = 0;
-            for (int k = 0; k < 3; ++k) rgb = rgb << 8 | (number(s, ++i) * 255 + 50) / 100;
-            colours[reg] = rgb;
-            continue;
-        }
-        if (c == '$') { x = 0; continue; }
-        if (c == '-') { x = 0, y += 6; continue; }
-        char sixel = c;
-        if (c == '!') repeat = number(s, i), sixel = s[i++];
-        EXPECT_TRUE(sixel >= '?' && sixel <= '~') << int(sixel);
-        for (int32_t k = 0; k < repeat; ++k, ++x)
-            for (int32_t b = 0; b < 6; ++b)
-                if ((sixel - '?') >> b & 1) {
-                    EXPECT_TRUE(x < d.width && y + b < d.height) << x << "," << y + b;
-                    if (x < d.width && y + b < d.height) d.pixels[static_cast<size_t>(y + b) * d.width + x] = colours[reg];
-                }
-    }
-    EXPECT_EQ(s.substr(i), "\x1b\\");
-    return d;
-}
-
-int64_t through_percent(uint32_t rgb) {
-    int64_t out = 0;
-    for (int shift = 16; shift >= 0; shift -= 8) out = out << 8 | (((rgb >> shift & 0xFF) * 100 + 127) / 255 * 255 + 50) / 100;
-    return out;
-}
-
-}  // namespace
+using namespace sixel_decode;
 
 // Random pages at each depth, with runs and few or many colours, random
 // rectangles and divisors: exact (through the percent registers) while the
@@ -94,7 +35,7 @@ TEST(Sixel, DecodesToThePage) {
         }
         const SixelPage page{pixels.data(), w * bytes, w, h, depth, palette};
         const SixelRect rect{int32_t(rng() % w), int32_t(rng() % h), 1 + int32_t(rng() % w), 1 + int32_t(rng() % h)};
-        const SixelOptions options{1 + int32_t(rng() % 3), trial % 5 == 0 ? 16 : 256, trial % 7 == 0};
+        const SixelOptions options{1 + int32_t(rng() % 3), trial % 5 == 0 ? 16 : 256, trial % 7 == 0, 0};
         std::string out;
         encoder.encode(page, rect, options, out);
         const Decoded d = decode(out);
@@ -133,6 +74,7 @@ TEST(Sixel, Protocol) {
         std::vector<uint8_t> row;
         int32_t height;
         const char* expected;
+        int32_t blank_rows = 0;
     } rows[] = {
         // Raster attributes, a register in percent, a run of five repeated.
         {{1, 1, 1, 1, 1}, 1, "\x1bP0;1q\"1;1;5;1#0;2;100;0;0#0!5@\x1b\\"},
@@ -142,7 +84,9 @@ TEST(Sixel, Protocol) {
         // margin and skips what it lacks.
         {{1, 2, 2, 2, 2, 2, 1}, 1, "\x1bP0;1q\"1;1;7;1#0;2;100;0;0#1;2;0;100;0#1?!5@$#0@!5?@\x1b\\"},
         // Seven rows take two bands; rows share sixels.
-        {{2}, 7, "\x1bP0;1q\"1;1;1;7#0;2;0;100;0#0~-#0@\x1b\\"},
+        {{2}, 7, "\x1bP0;1q\"1;1;1;7#0;2;0;100;0#0~-#0@\x1b\\", 0},
+        // Transparent sixel rows above count in the height.
+        {{2}, 1, "\x1bP0;1q\"1;1;1;13#0;2;0;100;0--#0@\x1b\\", 2},
     };
     SixelEncoder encoder;
     for (const auto& r : rows) {
@@ -150,7 +94,9 @@ TEST(Sixel, Protocol) {
         for (int32_t y = 0; y < r.height; ++y) pixels.insert(pixels.end(), r.row.begin(), r.row.end());
         const int32_t w = static_cast<int32_t>(r.row.size());
         std::string out;
-        encoder.encode({pixels.data(), w, w, r.height, 8, palette}, {0, 0, w, r.height}, {}, out);
+        SixelOptions options;
+        options.blank_rows = r.blank_rows;
+        encoder.encode({pixels.data(), w, w, r.height, 8, palette}, {0, 0, w, r.height}, options, out);
         EXPECT_EQ(out, r.expected);
     }
 }
