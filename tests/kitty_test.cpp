@@ -1,0 +1,141 @@
+// Kitty images read back by a plain reader and compared with the page.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "gfx/display/kitty_encoder.h"
+
+namespace {
+
+struct Decoded {
+    std::string cursor;                  // the move before the image
+    std::map<char, std::string> keys;    // of the first escape code
+    std::vector<uint8_t> rgb;
+    std::vector<size_t> chunks;          // base64 bytes of each code
+};
+
+std::vector<uint8_t> unbase64(const std::string& s) {
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<uint8_t> out;
+    EXPECT_EQ(s.size() % 4, 0u);
+    for (size_t i = 0; i + 4 <= s.size(); i += 4) {
+        uint32_t v = 0;
+        int pad = 0;
+        for (size_t k = i; k < i + 4; ++k) {
+            const size_t d = digits.find(s[k]);
+            pad += s[k] == '=';
+            EXPECT_TRUE(d != std::string::npos || s[k] == '=') << s[k];
+            v = v << 6 | (d == std::string::npos ? 0 : static_cast<uint32_t>(d));
+        }
+        for (int b = 0; b < 3 - pad; ++b) out.push_back(static_cast<uint8_t>(v >> (16 - 8 * b)));
+    }
+    return out;
+}
+
+// Checks the chunking rules on the way: m=1 on all but the last code, only
+// the m key after the first.
+Decoded decode(const std::string& s) {
+    Decoded d;
+    size_t i = s.find("\x1b_G");
+    d.cursor = s.substr(0, i);
+    for (bool first = true; i != std::string::npos; first = false) {
+        const size_t semi = s.find(';', i), end = s.find("\x1b\\", i);
+        EXPECT_LT(semi, end);
+        std::map<char, std::string> keys;
+        for (size_t k = i + 3; k < semi;) {
+            const size_t comma = std::min(s.find(',', k), semi);
+            keys[s[k]] = s.substr(k + 2, comma - k - 2);
+            k = comma + 1;
+        }
+        if (first) d.keys = keys;
+        else EXPECT_EQ(keys.size(), 1u);
+        const std::string payload = s.substr(semi + 1, end - semi - 1);
+        d.chunks.push_back(payload.size());
+        const std::vector<uint8_t> bytes = unbase64(payload);
+        d.rgb.insert(d.rgb.end(), bytes.begin(), bytes.end());
+        i = s.find("\x1b_G", end);
+        EXPECT_EQ(keys['m'], i == std::string::npos ? "0" : "1");
+        EXPECT_EQ(i == std::string::npos ? s.size() : i, end + 2);
+    }
+    return d;
+}
+
+}  // namespace
+
+// Random pages at each depth, random rectangles, divisors and placements:
+// the pixels come back exact.
+TEST(Kitty, DecodesToThePage) {
+    std::mt19937 rng(11);
+    KittyEncoder encoder;
+    for (int trial = 0; trial < 200; ++trial) {
+        const int32_t depth = trial % 3 == 0 ? 8 : trial % 3 == 1 ? 16 : 32, bytes = depth / 8;
+        const int32_t w = 1 + rng() % 90, h = 1 + rng() % 70;
+        uint32_t palette[256];
+        for (uint32_t& e : palette) e = rng() & 0xFFFFFF;
+        std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * bytes);
+        for (uint8_t& b : pixels) b = static_cast<uint8_t>(rng());
+        const SixelPage page{pixels.data(), w * bytes, w, h, depth, palette};
+        const SixelRect rect{int32_t(rng() % w), int32_t(rng() % h), 1 + int32_t(rng() % w), 1 + int32_t(rng() % h)};
+        const int32_t divisor = 1 + int32_t(rng() % 3);
+        const KittyPlacement at{uint32_t(1 + rng() % 1000), 1 + int32_t(rng() % 50), 1 + int32_t(rng() % 200),
+                                int32_t(rng() % 8), int32_t(rng() % 16)};
+        std::string out;
+        encoder.encode(page, rect, divisor, at, out);
+        const Decoded d = decode(out);
+        const int32_t rw = std::min(rect.width, w - rect.x), rh = std::min(rect.height, h - rect.y);
+        const int32_t ow = (rw + divisor - 1) / divisor, oh = (rh + divisor - 1) / divisor;
+        ASSERT_EQ(d.cursor, "\x1b[" + std::to_string(at.row) + ";" + std::to_string(at.col) + "H");
+        ASSERT_EQ(d.keys.at('s'), std::to_string(ow));
+        ASSERT_EQ(d.keys.at('v'), std::to_string(oh));
+        ASSERT_EQ(d.keys.at('i'), std::to_string(at.image_id));
+        ASSERT_EQ(d.keys.count('X'), at.offset_x > 0 ? 1u : 0u);
+        ASSERT_EQ(d.keys.count('Y'), at.offset_y > 0 ? 1u : 0u);
+        if (at.offset_y > 0) { ASSERT_EQ(d.keys.at('Y'), std::to_string(at.offset_y)); }
+        ASSERT_EQ(d.rgb.size(), static_cast<size_t>(ow) * oh * 3) << "trial " << trial;
+        for (int32_t y = 0; y < oh; ++y)
+            for (int32_t x = 0; x < ow; ++x) {
+                uint32_t v = 0;
+                const size_t at_page = static_cast<size_t>(rect.y + y * divisor) * w + rect.x + x * divisor;
+                std::memcpy(&v, &pixels[at_page * bytes], bytes);
+                const uint32_t want = sixel_pixel_rgb(page, v);
+                const uint8_t* got = &d.rgb[(static_cast<size_t>(y) * ow + x) * 3];
+                ASSERT_EQ(uint32_t(got[0]) << 16 | uint32_t(got[1]) << 8 | got[2], want) << "trial " << trial;
+            }
+    }
+}
+
+// Chunks of at most 4096 base64 bytes, each whole pixels (1024 a chunk),
+// and the keys the terminal needs.
+TEST(Kitty, Protocol) {
+    std::vector<uint32_t> pixels(2100, 0x123456);
+    KittyEncoder encoder;
+    const struct {
+        int32_t width, height;
+        std::vector<size_t> chunks;
+    } rows[] = {
+        {1, 1, {4}},
+        {2, 1, {8}},
+        {1024, 1, {4096}},
+        {1025, 1, {4096, 4}},
+        {700, 3, {4096, 4096, 208}},
+    };
+    for (const auto& r : rows) {
+        const SixelPage page{reinterpret_cast<const uint8_t*>(pixels.data()), r.width * 4, r.width, r.height, 32, nullptr};
+        std::string out;
+        encoder.encode(page, {0, 0, r.width, r.height}, 1, {7, 2, 3, 0, 0}, out);
+        const Decoded d = decode(out);
+        EXPECT_EQ(d.chunks, r.chunks) << r.width << "x" << r.height;
+        EXPECT_EQ(out.rfind("\x1b[2;3H\x1b_Ga=T,f=24,q=2,C=1,s=", 0), 0u);
+        EXPECT_EQ(d.keys.at('p'), "1");
+    }
+    // Nothing to show, nothing sent.
+    std::string out;
+    encoder.encode({reinterpret_cast<const uint8_t*>(pixels.data()), 40, 10, 10, 32, nullptr}, {10, 0, 5, 5}, 1, {}, out);
+    EXPECT_EQ(out, "");
+    kitty_delete(42, out);
+    EXPECT_EQ(out, "\x1b_Ga=d,d=I,q=2,i=42\x1b\\");
+}
