@@ -1,7 +1,8 @@
 // Sixel images of an 800 x 600 page: time and bytes of a whole frame of a
 // gallery-like screen at each depth (the argument), of one printed line's
 // band, and of a gradient through the colour cube; the cube's error with
-// and without the dither on three pictures.
+// and without the dither on three pictures. The same frame and band as
+// kitty images beside them.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 
 #include "gfx/colours.h"
 #include "gfx/display/display_driver.h"
+#include "gfx/display/kitty_encoder.h"
 #include "gfx/display/sixel_encoder.h"
 #include "gfx/draw.h"
 #include "gfx/screen.h"
@@ -108,6 +110,33 @@ void BM_TextLineBand(benchmark::State& state) {
     state.counters["percent_of_frame"] = 100.0 * band.size() / full.size();
 }
 
+// 24-bit pixels whatever the depth: a third more bytes than the pixels.
+void BM_KittyFullFrame(benchmark::State& state) {
+    Screen s(static_cast<int32_t>(state.range(0)));
+    draw_gallery();
+    KittyEncoder encoder;
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        encoder.encode(s.page(), {0, 0, kW, kH}, 1, {}, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["bytes"] = static_cast<double>(out.size());
+}
+
+void BM_KittyTextLineBand(benchmark::State& state) {
+    Screen s(static_cast<int32_t>(state.range(0)));
+    draw_gallery();
+    KittyEncoder encoder;
+    std::string band;
+    for (auto _ : state) {
+        band.clear();
+        encoder.encode(s.page(), {0, 36 * kLine, kW, kLine}, 1, {}, band);
+        benchmark::DoNotOptimize(band.data());
+    }
+    state.counters["bytes"] = static_cast<double>(band.size());
+}
+
 // Smooth colour everywhere: every pixel goes through the cube.
 std::vector<uint32_t> gradient() {
     std::vector<uint32_t> p(static_cast<size_t>(kW) * kH);
@@ -186,6 +215,8 @@ void BM_CubeErrorText(benchmark::State& state) {
 
 BENCHMARK(BM_FullFrame)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextLineBand)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_KittyFullFrame)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KittyTextLineBand)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GradientFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CubeErrorGradient)->Arg(0)->Arg(1)->Iterations(1);
 BENCHMARK(BM_CubeErrorGallery)->Arg(0)->Arg(1)->Iterations(1);
