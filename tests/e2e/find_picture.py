@@ -2,8 +2,13 @@
 """Whether a picture shows, pixel for pixel, somewhere on a screenshot,
 enlarged by a whole factor or not.
     find_picture.py picture.ppm screenshot.ppm [--coarse]
+    find_picture.py picture.ppm screenshot.ppm --at X,Y --tolerance N
 --coarse compares only the top 5 bits of each component, for displays that
-widen 16-bit pixels their own way. Exit 0 and the place and factor when found, 1 otherwise."""
+widen 16-bit pixels their own way. Exit 0 and the place and factor when found, 1 otherwise.
+--at compares the picture with the screenshot at X,Y only, for displays that
+draw it in fewer colours: each 4 x 4 block's mean of each component (the
+span of an ordered dither) within N of the picture's. Prints the largest
+difference; exit 0 when within N."""
 import sys
 
 
@@ -36,9 +41,37 @@ def enlarge(rows, w, factor):
     return out
 
 
+def block_means(rows, x0, y0, w, h):
+    means = []
+    for by in range(0, h - 3, 4):
+        for bx in range(0, w - 3, 4):
+            sums = [0, 0, 0]
+            for y in range(y0 + by, y0 + by + 4):
+                block = rows[y][(x0 + bx) * 3:(x0 + bx + 4) * 3]
+                for c in range(3):
+                    sums[c] += sum(block[c::3])
+            means.append(sums)
+    return means
+
+
+def compare_at(picture, pw, ph, shot, sw, sh, at, tolerance):
+    x, y = (int(v) for v in at.split(","))
+    if x + pw > sw or y + ph > sh:
+        print("outside the screenshot")
+        return 1
+    want, got = block_means(picture, 0, 0, pw, ph), block_means(shot, x, y, pw, ph)
+    worst = max(abs(a - b) for w, g in zip(want, got) for a, b in zip(w, g)) / 16
+    print(f"largest difference of 4x4 means {worst:.1f}")
+    return 0 if worst <= tolerance else 1
+
+
 def main():
     pw, ph, picture = read_ppm(sys.argv[1])
     sw, sh, shot = read_ppm(sys.argv[2])
+    if "--at" in sys.argv[3:]:
+        args = sys.argv[3:]
+        return compare_at(picture, pw, ph, shot, sw, sh, args[args.index("--at") + 1],
+                          float(args[args.index("--tolerance") + 1]))
     if "--coarse" in sys.argv[3:]:
         top = bytes(b & 0xF8 for b in range(256))
         picture = [row.translate(top) for row in picture]

@@ -9,11 +9,13 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -25,6 +27,7 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/display/terminal_caps.h"
 #include "gfx/display/terminal_picture.h"
+#include "gfx/display/terminal_pixels.h"
 #include "gfx/display/terminal_view.h"
 #include "gfx/display/window.h"
 #include "gfx/keyboard.h"
@@ -44,10 +47,18 @@ constexpr int64_t kEscapeWaitMs = 50;
 // Bytes taken from the terminal at once: what they decode to may wait for
 // room in the screen's queue, and no more is read meanwhile.
 constexpr size_t kReadChunk = 2048;
+// Image bytes written at once while the terminal takes them: a write the
+// terminal has room for returns soon.
+constexpr size_t kWriteChunk = 4096;
 
 const char kEnter[] = "\x1b[?1049h\x1b[?25l";
 const char kLeave[] = "\x1b[0m\x1b[?1049l";
 const char kShowCursor[] = "\x1b[?25h";
+// Images start where the cursor stands, and one that ends on the bottom
+// row leaves the cursor there instead of scrolling.
+const char kPixelModes[] = "\x1b[?80l\x1b[?8452h";
+// The images go with the alternate screen, the modes back to the defaults.
+const char kPixelsEnd[] = "\x1b[0m\x1b[2J\x1b[?8452l";
 
 struct Session {
     int in = -1, out = -1;
@@ -55,6 +66,8 @@ struct Session {
     TermPlacement placement;     // where the page stands while shown as pixels
     TerminalView view{TermColours::ansi16};
     TerminalPicture picture;
+    TerminalPixels pixels;  // the page as images, when caps.graphics is sixel
+    bool use_pixels = false;
     bool has_picture = false;
     TermDecoder decoder;
     int64_t last_byte_ms = 0;
@@ -93,12 +106,61 @@ void write_all(Session& t, const std::string& bytes) {
     }
 }
 
+// Stands in for asking the terminal what it shows: the graphics named by
+// DNGFX_TERMINAL_GRAPHICS, 256 colour registers.
+void read_caps(Session& t) {
+    const char* graphics = std::getenv("DNGFX_TERMINAL_GRAPHICS");
+    if (graphics && strcasecmp(graphics, "sixel") == 0) {
+        t.caps.graphics = TermGraphics::sixel;
+        t.caps.sixel = true;
+        if (t.caps.colour_registers == 0) t.caps.colour_registers = 256;
+    }
+}
+
 void read_size(Session& t) {
     winsize ws{};
-    if (ioctl(t.out, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0)
+    if (ioctl(t.out, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 && ws.ws_row > 0) {
         t.view.resize(ws.ws_col, ws.ws_row);
-    else
+        // The pixel size where the terminal tells the kernel (xterm does).
+        if (ws.ws_xpixel > 0 && ws.ws_ypixel > 0) {
+            t.caps.text_width = ws.ws_xpixel;
+            t.caps.text_height = ws.ws_ypixel;
+            t.caps.cell_width = ws.ws_xpixel / ws.ws_col;
+            t.caps.cell_height = ws.ws_ypixel / ws.ws_row;
+        }
+    } else {
         t.view.resize(80, 24);
+    }
+    t.use_pixels = t.caps.graphics == TermGraphics::sixel && t.caps.cell_width > 0 && t.caps.cell_height > 0;
+    t.pixels.set_caps(t.caps);
+}
+
+// Under the screen lock: the changed bands' rows copied for encoding, or,
+// while earlier images are still going out, kept waiting.
+bool take_pixels(Session& t, ScreenContext& s) {
+    uint32_t palette[256];
+    for (int i = 0; i < 256; ++i) palette[i] = screen_colour_rgb(s, static_cast<uint32_t>(i));
+    const int32_t depth = s.depth <= 8 ? 8 : s.depth == 16 ? 16 : 32;
+    const SixelPage page{s.visible_page, s.pitch, s.width, s.height, depth, palette};
+    const bool taken = t.pixels.take(page, s.scale, s.dirty);
+    t.placement = t.pixels.placement();
+    return taken;
+}
+
+// Writes what the terminal takes without waiting: what it does not take
+// now waits for later passes, which meanwhile encode nothing new.
+void flush_pixels(Session& t) {
+    while (!t.pixels.unsent().empty() && !t.gone) {
+        pollfd p{t.out, POLLOUT, 0};
+        if (poll(&p, 1, 0) <= 0 || !(p.revents & POLLOUT)) return;
+        const std::string_view bytes = t.pixels.unsent();
+        const int64_t n = platform_write(t.out, bytes.data(), std::min(bytes.size(), kWriteChunk));
+        if (n <= 0) {
+            t.gone = t.input_ended = true;
+            return;
+        }
+        t.pixels.sent(static_cast<size_t>(n));
+    }
 }
 
 // Under the screen lock.
@@ -167,16 +229,28 @@ void pass(Session& t) {
     if (terminal_take_resumed()) {
         // Back from a stop, which put the normal screen back.
         out += kEnter;
+        if (t.use_pixels) out += kPixelModes;
         terminal_note_alternate_screen(true);
         t.view.invalidate();
+        t.pixels.invalidate();
     }
-    if (t.picture.update(*screen, false)) {
+    bool encode = false;
+    if (t.use_pixels)
+        encode = take_pixels(t, *screen);
+    else if (t.picture.update(*screen, false)) {
         t.has_picture = true;
         t.view.render(t.picture.picture(*screen, now - last_key_poll_ms.load() < kWaitingMs), out);
     }
     window_unlock();
     if (closing) gfx_key_signal();
-    if (!out.empty()) write_all(t, out);
+    if (!t.use_pixels) {
+        if (!out.empty()) write_all(t, out);
+        return;
+    }
+    // After the images already queued, never inside one.
+    t.pixels.queue(out);
+    if (encode) t.pixels.encode(t.caps.colour_registers);
+    flush_pixels(t);
 }
 
 bool open_terminal(Session& t) {
@@ -192,18 +266,28 @@ bool open_terminal(Session& t) {
     winch.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &winch, &t.old_winch);
     resized = 0;
+    read_caps(t);
     read_size(t);
     terminal_note_alternate_screen(true);
     terminal_note_cursor_hidden(true);
-    write_all(t, kEnter);
+    write_all(t, t.use_pixels ? std::string(kEnter) + kPixelModes : std::string(kEnter));
     return !t.gone;
 }
 
 // The normal screen back, with the last picture's text on it.
 void close_terminal(Session& t) {
     pass(t);
-    std::string out = kLeave;
+    std::string out;
+    if (t.use_pixels) {
+        // The rest of the image under way, so that what follows is not
+        // taken as part of it.
+        write_all(t, std::string(t.pixels.unsent()));
+        out = kPixelsEnd;
+    }
+    out += kLeave;
     window_lock();
+    // The text cells are only followed while shown as cells.
+    if (screen && t.use_pixels) t.has_picture = t.picture.update(*screen, true);
     if (screen && t.has_picture) t.view.append_text_rows(t.picture.picture(*screen, false), out);
     window_unlock();
     out += kShowCursor;
