@@ -2,69 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "gfx/display/kitty_encoder.h"
+#include "kitty_decode.h"
 
-namespace {
-
-struct Decoded {
-    std::string cursor;                  // the move before the image
-    std::map<char, std::string> keys;    // of the first escape code
-    std::vector<uint8_t> rgb;
-    std::vector<size_t> chunks;          // base64 bytes of each code
-};
-
-std::vector<uint8_t> unbase64(const std::string& s) {
-    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<uint8_t> out;
-    EXPECT_EQ(s.size() % 4, 0u);
-    for (size_t i = 0; i + 4 <= s.size(); i += 4) {
-        uint32_t v = 0;
-        int pad = 0;
-        for (size_t k = i; k < i + 4; ++k) {
-            const size_t d = digits.find(s[k]);
-            pad += s[k] == '=';
-            EXPECT_TRUE(d != std::string::npos || s[k] == '=') << s[k];
-            v = v << 6 | (d == std::string::npos ? 0 : static_cast<uint32_t>(d));
-        }
-        for (int b = 0; b < 3 - pad; ++b) out.push_back(static_cast<uint8_t>(v >> (16 - 8 * b)));
-    }
-    return out;
-}
-
-// Checks the chunking rules on the way: m=1 on all but the last code, only
-// the m key after the first.
-Decoded decode(const std::string& s) {
-    Decoded d;
-    size_t i = s.find("\x1b_G");
-    d.cursor = s.substr(0, i);
-    for (bool first = true; i != std::string::npos; first = false) {
-        const size_t semi = s.find(';', i), end = s.find("\x1b\\", i);
-        EXPECT_LT(semi, end);
-        std::map<char, std::string> keys;
-        for (size_t k = i + 3; k < semi;) {
-            const size_t comma = std::min(s.find(',', k), semi);
-            keys[s[k]] = s.substr(k + 2, comma - k - 2);
-            k = comma + 1;
-        }
-        if (first) d.keys = keys;
-        else EXPECT_EQ(keys.size(), 1u);
-        const std::string payload = s.substr(semi + 1, end - semi - 1);
-        d.chunks.push_back(payload.size());
-        const std::vector<uint8_t> bytes = unbase64(payload);
-        d.rgb.insert(d.rgb.end(), bytes.begin(), bytes.end());
-        i = s.find("\x1b_G", end);
-        EXPECT_EQ(keys['m'], i == std::string::npos ? "0" : "1");
-        EXPECT_EQ(i == std::string::npos ? s.size() : i, end + 2);
-    }
-    return d;
-}
-
-}  // namespace
+using kitty_decode::decode;
+using kitty_decode::Decoded;
 
 // Random pages at each depth, random rectangles, divisors and placements:
 // the pixels come back exact.

@@ -7,6 +7,10 @@ namespace {
 
 int32_t ceil_div(int32_t a, int32_t b) { return (a + b - 1) / b; }
 
+// Kitty image ids are the cell row plus this: clear of the small ids that
+// other programs on the same screen pick.
+constexpr uint32_t kKittyFirstId = 0x4B490000;
+
 void append_cursor_move(int32_t col, int32_t row, std::string& out) {
     out += "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(col + 1) + 'H';
 }
@@ -94,20 +98,39 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
 
 void TerminalPixels::encode(int32_t registers) {
     if (clear_) {
+        finish();
         // Black around the page, as around a full-screen window.
         queue("\x1b[0;40m\x1b[2J");
         clear_ = false;
     }
+    const int32_t band_rows = layout_.cell_height * layout_.divisor;
+    if (caps_.graphics == TermGraphics::kitty) {
+        // Whole bands would save nothing: a row's image costs under a
+        // hundred bytes besides its pixels.
+        for (const auto& [first, end] : bands_)
+            for (int32_t r = first; r < end; ++r)
+                kitty_.encode(copied_, SixelRect{0, r * band_rows, page_width_, band_rows}, layout_.divisor,
+                              KittyPlacement{kKittyFirstId + static_cast<uint32_t>(r), layout_.row + r + 1,
+                                             layout_.col + 1, 0, 0},
+                              unsent_);
+        if (!bands_.empty()) kitty_rows_ = std::max(kitty_rows_, bands_.back().second);
+        bands_.clear();
+        return;
+    }
     SixelOptions options;
     options.divisor = layout_.divisor;
     options.registers = registers > 0 ? registers : 256;
-    const int32_t band_rows = layout_.cell_height * layout_.divisor;
     for (const auto& [first, end] : bands_) {
         append_cursor_move(layout_.col, layout_.row + first, unsent_);
         encoder_.encode(copied_, SixelRect{0, first * band_rows, page_width_, (end - first) * band_rows}, options,
                         unsent_);
     }
     bands_.clear();
+}
+
+void TerminalPixels::finish() {
+    for (int32_t r = 0; r < kitty_rows_; ++r) kitty_delete(kKittyFirstId + static_cast<uint32_t>(r), unsent_);
+    kitty_rows_ = 0;
 }
 
 void TerminalPixels::sent(size_t count) {

@@ -66,7 +66,7 @@ struct Session {
     TermPlacement placement;     // where the page stands while shown as pixels
     TerminalView view{TermColours::ansi16};
     TerminalPicture picture;
-    TerminalPixels pixels;  // the page as images, when caps.graphics is sixel
+    TerminalPixels pixels;  // the page as images, when caps.graphics is sixel or kitty
     bool use_pixels = false;
     bool has_picture = false;
     TermDecoder decoder;
@@ -115,6 +115,10 @@ void read_caps(Session& t) {
         t.caps.sixel = true;
         if (t.caps.colour_registers == 0) t.caps.colour_registers = 256;
     }
+    if (graphics && strcasecmp(graphics, "kitty") == 0) {
+        t.caps.graphics = TermGraphics::kitty;
+        t.caps.kitty = true;
+    }
 }
 
 void read_size(Session& t) {
@@ -131,7 +135,7 @@ void read_size(Session& t) {
     } else {
         t.view.resize(80, 24);
     }
-    t.use_pixels = t.caps.graphics == TermGraphics::sixel && t.caps.cell_width > 0 && t.caps.cell_height > 0;
+    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     t.pixels.set_caps(t.caps);
 }
 
@@ -280,7 +284,8 @@ void close_terminal(Session& t) {
     std::string out;
     if (t.use_pixels) {
         // The rest of the image under way, so that what follows is not
-        // taken as part of it.
+        // taken as part of it; then the terminal's copies go.
+        t.pixels.finish();
         write_all(t, std::string(t.pixels.unsent()));
         out = kPixelsEnd;
     }
