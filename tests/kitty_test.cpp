@@ -12,18 +12,30 @@
 using kitty_decode::decode;
 using kitty_decode::Decoded;
 
-// Random pages at each depth, random rectangles, divisors and placements:
+// Random pages at each depth, of noise (sent as it is) or of runs and
+// repeated rows (deflated), random rectangles, divisors and placements:
 // the pixels come back exact.
 TEST(Kitty, DecodesToThePage) {
     std::mt19937 rng(11);
     KittyEncoder encoder;
+    int32_t deflated = 0;
     for (int trial = 0; trial < 200; ++trial) {
         const int32_t depth = trial % 3 == 0 ? 8 : trial % 3 == 1 ? 16 : 32, bytes = depth / 8;
         const int32_t w = 1 + rng() % 90, h = 1 + rng() % 70;
         uint32_t palette[256];
         for (uint32_t& e : palette) e = rng() & 0xFFFFFF;
         std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * bytes);
-        for (uint8_t& b : pixels) b = static_cast<uint8_t>(rng());
+        for (size_t p = 0; p < pixels.size(); p += bytes) {
+            const size_t run = trial % 2 ? 1 + rng() % 12 : 1, row = static_cast<size_t>(w) * bytes;
+            if (trial % 2 && p >= row && rng() % 3 == 0) {
+                std::copy_n(&pixels[p - row], std::min(row, pixels.size() - p), &pixels[p]);  // the row above
+                p += std::min(row, pixels.size() - p) - bytes;
+                continue;
+            }
+            const uint32_t v = static_cast<uint32_t>(rng());
+            for (size_t k = 0; k < run && p < pixels.size(); ++k, p += bytes) std::memcpy(&pixels[p], &v, bytes);
+            p -= bytes;
+        }
         const SixelPage page{pixels.data(), w * bytes, w, h, depth, palette};
         const SixelRect rect{int32_t(rng() % w), int32_t(rng() % h), 1 + int32_t(rng() % w), 1 + int32_t(rng() % h)};
         const int32_t divisor = 1 + int32_t(rng() % 3);
@@ -32,6 +44,7 @@ TEST(Kitty, DecodesToThePage) {
         std::string out;
         encoder.encode(page, rect, divisor, at, out);
         const Decoded d = decode(out);
+        deflated += d.keys.count('o') && d.keys.at('o') == "z";
         const int32_t rw = std::min(rect.width, w - rect.x), rh = std::min(rect.height, h - rect.y);
         const int32_t ow = (rw + divisor - 1) / divisor, oh = (rh + divisor - 1) / divisor;
         ASSERT_EQ(d.cursor, "\x1b[" + std::to_string(at.row) + ";" + std::to_string(at.col) + "H");
@@ -52,12 +65,16 @@ TEST(Kitty, DecodesToThePage) {
                 ASSERT_EQ(uint32_t(got[0]) << 16 | uint32_t(got[1]) << 8 | got[2], want) << "trial " << trial;
             }
     }
+    EXPECT_GT(deflated, 50);
+    EXPECT_LT(deflated, 100);
 }
 
-// Chunks of at most 4096 base64 bytes, each whole pixels (1024 a chunk),
-// and the keys the terminal needs.
+// Chunks of at most 4096 base64 bytes, each whole pixels (1024 a chunk) of
+// noise, and the keys the terminal needs.
 TEST(Kitty, Protocol) {
-    std::vector<uint32_t> pixels(2100, 0x123456);
+    std::mt19937 rng(3);
+    std::vector<uint32_t> pixels(2100);
+    for (uint32_t& p : pixels) p = static_cast<uint32_t>(rng());
     KittyEncoder encoder;
     const struct {
         int32_t width, height;
@@ -68,14 +85,18 @@ TEST(Kitty, Protocol) {
         {1024, 1, {4096}},
         {1025, 1, {4096, 4}},
         {700, 3, {4096, 4096, 208}},
+        // One colour: a literal pixel, then matches of 258 bytes at the
+        // pixel before, 13 bits each.
+        {2100, 1, {72}},
     };
     for (const auto& r : rows) {
+        if (r.width == 2100) std::fill(pixels.begin(), pixels.end(), 0x123456);
         const SixelPage page{reinterpret_cast<const uint8_t*>(pixels.data()), r.width * 4, r.width, r.height, 32, nullptr};
         std::string out;
         encoder.encode(page, {0, 0, r.width, r.height}, 1, {7, 2, 3, 0, 0}, out);
         const Decoded d = decode(out);
         EXPECT_EQ(d.chunks, r.chunks) << r.width << "x" << r.height;
-        EXPECT_EQ(out.rfind("\x1b[2;3H\x1b_Ga=T,f=24,q=2,C=1,s=", 0), 0u);
+        EXPECT_EQ(out.rfind(r.width < 2100 ? "\x1b[2;3H\x1b_Ga=T,f=24,q=2,C=1,s=" : "\x1b[2;3H\x1b_Ga=T,f=24,o=z,q=2,C=1,s=", 0), 0u);
         EXPECT_EQ(d.keys.at('p'), "1");
     }
     // Nothing to show, nothing sent.

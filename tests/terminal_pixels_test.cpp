@@ -66,7 +66,8 @@ struct TermModel {
         if (c.keys.at('m') == "1") return;
         sixel_decode::Decoded d;
         d.width = std::stoi(kitty_keys.at('s')), d.height = std::stoi(kitty_keys.at('v'));
-        const std::vector<uint8_t> rgb = kitty_decode::unbase64(kitty_payload);
+        std::vector<uint8_t> rgb = kitty_decode::unbase64(kitty_payload);
+        if (kitty_keys.count('o')) rgb = kitty_decode::inflate_fixed(rgb);
         EXPECT_EQ(rgb.size(), static_cast<size_t>(d.width) * d.height * 3);
         for (size_t p = 0; p + 2 < rgb.size(); p += 3) d.pixels.push_back(rgb[p] << 16 | rgb[p + 1] << 8 | rgb[p + 2]);
         held.insert(static_cast<uint32_t>(std::stoul(kitty_keys.at('i'))));

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gfx/display/pixel_deflate.h"
+
 namespace {
 
 constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -62,16 +64,21 @@ void KittyEncoder::encode(const SixelPage& page, SixelRect rect, int32_t divisor
     else
         sample_rgb<uint32_t>(page, rect, d, width, height, rgb_.data());
 
+    // Flat screens shrink some fiftyfold; noise would grow, and goes as it is.
+    pixel_deflate(rgb_.data(), rgb_.size(), static_cast<size_t>(width) * 3, 3, packed_);
+    const bool packed = packed_.size() < rgb_.size();
+    const std::vector<uint8_t>& data = packed ? packed_ : rgb_;
+
     out += "\x1b[" + std::to_string(at.row) + ';' + std::to_string(at.col) + "H";
     // Every chunk's base64 ends on whole bytes, so chunks are independent
     // and the largest carries kKittyChunk characters.
     constexpr size_t kRaw = kKittyChunk / 4 * 3;
-    for (size_t from = 0; from < rgb_.size(); from += kRaw) {
+    for (size_t from = 0; from < data.size(); from += kRaw) {
         out += "\x1b_G";
         if (from == 0) {
             // q=2: answers would arrive among the keys; C=1: the cursor
             // stays, so an image at the bottom row does not scroll.
-            out += "a=T,f=24,q=2,C=1";
+            out += packed ? "a=T,f=24,o=z,q=2,C=1" : "a=T,f=24,q=2,C=1";
             append_key(out, 's', width);
             append_key(out, 'v', height);
             append_key(out, 'i', at.image_id);
@@ -79,10 +86,10 @@ void KittyEncoder::encode(const SixelPage& page, SixelRect rect, int32_t divisor
             if (at.offset_x > 0) append_key(out, 'X', at.offset_x);
             if (at.offset_y > 0) append_key(out, 'Y', at.offset_y);
         }
-        const size_t size = std::min(kRaw, rgb_.size() - from);
-        append_key(out, 'm', from + size < rgb_.size() ? 1 : 0);
+        const size_t size = std::min(kRaw, data.size() - from);
+        append_key(out, 'm', from + size < data.size() ? 1 : 0);
         out.push_back(';');
-        append_base64(rgb_.data() + from, size, out);
+        append_base64(data.data() + from, size, out);
         out += "\x1b\\";
     }
 }

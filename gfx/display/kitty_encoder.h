@@ -1,7 +1,7 @@
 // Images of a screen page in the graphics protocol that kitty-like
-// terminals take: 24-bit pixels, base64 in escape codes, each image placed
-// at a cell and kept under an id so that a later image of the same id
-// replaces it in place.
+// terminals take: 24-bit pixels, deflated where that is smaller, base64 in
+// escape codes, each image placed at a cell and kept under an id so that a
+// later image of the same id replaces it in place.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +31,7 @@ public:
 
 private:
     std::vector<uint8_t> rgb_;  // the output pixels, three bytes each
+    std::vector<uint8_t> packed_;  // and as a zlib stream
 };
 
 // Appends the command that takes image `image_id` off the screen and frees
