@@ -5,18 +5,30 @@
 # to open or to hang on ("Null" would do as well, but shows nothing, and
 # the time counts only if the report came out: the Terminal driver leaves
 # it in the terminal at the end).
-# Usage: bench/dice_wall_time.sh [path/to/dice]
+# With "sixel" the terminal says it takes sixel images and has an 840 x
+# 650 pixel text area (as xterm tells the kernel), so the page goes out as
+# images.
+# Usage: bench/dice_wall_time.sh [path/to/dice] [sixel]
 set -euo pipefail
 dice=$(realpath "${1:-build/linux/app/dice}")
+run=$(printf %q "$dice")
+ready=LANZAMIENTOS  # the prompt has been shown
+if [ "${2:-}" = sixel ]; then
+    export DNGFX_TERMINAL_GRAPHICS=sixel
+    run="python3 -c 'import fcntl, os, struct, sys, termios
+fcntl.ioctl(0, termios.TIOCSWINSZ, struct.pack(\"HHHH\", 50, 140, 840, 650))
+os.execv(sys.argv[1], sys.argv[1:])' $run"
+    ready=$'\eP'  # the first image
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkfifo "$work/keys"
 exec {keys}<>"$work/keys"
 env -u DISPLAY -u WAYLAND_DISPLAY DNGFX=terminal TERM=xterm timeout 600 \
-    script -qefc "$(printf %q "$dice")" /dev/null <"$work/keys" >"$work/out" 2>&1 &
+    script -qefc "$run" /dev/null <"$work/keys" >"$work/out" 2>&1 &
 pid=$!
 for _ in $(seq 300); do
-    grep -q LANZAMIENTOS "$work/out" 2>/dev/null && break
+    grep -qF "$ready" "$work/out" 2>/dev/null && break
     sleep 0.1
 done
 start=$(date +%s%N)

@@ -1,8 +1,9 @@
 // Sixel images of an 800 x 600 page: time and bytes of a whole frame of a
 // gallery-like screen at each depth (the argument), of one printed line's
 // band, and of a gradient through the colour cube; the cube's error with
-// and without the dither on three pictures. The same frame and band as
-// kitty images beside them.
+// and without the dither on three pictures; what the "Terminal" driver
+// sends for a whole frame and for one printed line. The same frame and
+// band as kitty images beside them.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "gfx/display/display_driver.h"
 #include "gfx/display/kitty_encoder.h"
 #include "gfx/display/sixel_encoder.h"
+#include "gfx/display/terminal_pixels.h"
 #include "gfx/draw.h"
 #include "gfx/screen.h"
 #include "gfx/text_draw.h"
@@ -126,6 +128,36 @@ void BM_Kitty(benchmark::State& state) {
     state.counters["bytes"] = static_cast<double>(out.size());
 }
 
+// What the "Terminal" driver sends to a terminal of 6 x 13 cells with room
+// for the page: the whole first picture, then after one printed line the
+// bands of the cell rows it touches.
+void BM_DriverPrintedLine(benchmark::State& state) {
+    Screen s(static_cast<int32_t>(state.range(0)));
+    draw_gallery();
+    TerminalCaps caps;
+    caps.cell_width = 6, caps.cell_height = 13, caps.text_width = 840, caps.text_height = 650;
+    size_t full = 0, line = 0;
+    TerminalPixels pixels;
+    pixels.set_caps(caps);
+    for (auto _ : state) {
+        pixels.invalidate();
+        pixels.take(s.page(), 1, screen->dirty);
+        pixels.encode(256);
+        full = pixels.unsent().size();
+        pixels.sent(full);
+        print_at(37, "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 0123456789");
+        text_settle();
+        pixels.take(s.page(), 1, screen->dirty);
+        pixels.encode(256);
+        line = pixels.unsent().size();
+        benchmark::DoNotOptimize(pixels.unsent().data());
+        pixels.sent(line);
+    }
+    state.counters["frame_bytes"] = static_cast<double>(full);
+    state.counters["line_bytes"] = static_cast<double>(line);
+    state.counters["percent_of_frame"] = 100.0 * line / full;
+}
+
 // Smooth colour everywhere: every pixel goes through the cube.
 std::vector<uint32_t> gradient() {
     std::vector<uint32_t> p(static_cast<size_t>(kW) * kH);
@@ -143,7 +175,7 @@ void BM_GradientFrame(benchmark::State& state) {
     std::string out;
     for (auto _ : state) {
         out.clear();
-        encoder.encode(page, {0, 0, kW, kH}, {1, 256, state.range(0) != 0}, out);
+        encoder.encode(page, {0, 0, kW, kH}, {1, 256, state.range(0) != 0, 0}, out);
         benchmark::DoNotOptimize(out.data());
     }
     state.counters["bytes"] = static_cast<double>(out.size());
@@ -205,6 +237,7 @@ void BM_CubeErrorText(benchmark::State& state) {
 BENCHMARK(BM_FullFrame)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextLineBand)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Kitty)->ArgsProduct({{8, 16, 32}, {0, 1}})->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DriverPrintedLine)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GradientFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CubeErrorGradient)->Arg(0)->Arg(1)->Iterations(1);
 BENCHMARK(BM_CubeErrorGallery)->Arg(0)->Arg(1)->Iterations(1);

@@ -34,7 +34,7 @@ TEST(Sixel, DecodesToThePage) {
         }
         const SixelPage page{pixels.data(), w * bytes, w, h, depth, palette};
         const SixelRect rect{int32_t(rng() % w), int32_t(rng() % h), 1 + int32_t(rng() % w), 1 + int32_t(rng() % h)};
-        const SixelOptions options{1 + int32_t(rng() % 3), trial % 5 == 0 ? 16 : 256, trial % 7 == 0};
+        const SixelOptions options{1 + int32_t(rng() % 3), trial % 5 == 0 ? 16 : 256, trial % 7 == 0, 0};
         std::string out;
         encoder.encode(page, rect, options, out);
         const Decoded d = decode(out);
@@ -73,6 +73,7 @@ TEST(Sixel, Protocol) {
         std::vector<uint8_t> row;
         int32_t height;
         const char* expected;
+        int32_t blank_rows = 0;
     } rows[] = {
         // Raster attributes, a register in percent, a run of five repeated.
         {{1, 1, 1, 1, 1}, 1, "\x1bP0;1q\"1;1;5;1#0;2;100;0;0#0!5@\x1b\\"},
@@ -82,7 +83,9 @@ TEST(Sixel, Protocol) {
         // margin and skips what it lacks.
         {{1, 2, 2, 2, 2, 2, 1}, 1, "\x1bP0;1q\"1;1;7;1#0;2;100;0;0#1;2;0;100;0#1?!5@$#0@!5?@\x1b\\"},
         // Seven rows take two bands; rows share sixels.
-        {{2}, 7, "\x1bP0;1q\"1;1;1;7#0;2;0;100;0#0~-#0@\x1b\\"},
+        {{2}, 7, "\x1bP0;1q\"1;1;1;7#0;2;0;100;0#0~-#0@\x1b\\", 0},
+        // Transparent sixel rows above count in the height.
+        {{2}, 1, "\x1bP0;1q\"1;1;1;13#0;2;0;100;0--#0@\x1b\\", 2},
     };
     SixelEncoder encoder;
     for (const auto& r : rows) {
@@ -90,7 +93,9 @@ TEST(Sixel, Protocol) {
         for (int32_t y = 0; y < r.height; ++y) pixels.insert(pixels.end(), r.row.begin(), r.row.end());
         const int32_t w = static_cast<int32_t>(r.row.size());
         std::string out;
-        encoder.encode({pixels.data(), w, w, r.height, 8, palette}, {0, 0, w, r.height}, {}, out);
+        SixelOptions options;
+        options.blank_rows = r.blank_rows;
+        encoder.encode({pixels.data(), w, w, r.height, 8, palette}, {0, 0, w, r.height}, options, out);
         EXPECT_EQ(out, r.expected);
     }
 }

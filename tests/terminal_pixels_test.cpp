@@ -3,9 +3,12 @@
 // number of bytes a pass.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "gfx/display/terminal_pixels.h"

@@ -138,7 +138,8 @@ void SixelEncoder::encode(const SixelPage& page, SixelRect rect, const SixelOpti
     out += "\x1bP0;1q\"1;1;";
     append_number(out, static_cast<uint32_t>(width_));
     out.push_back(';');
-    append_number(out, static_cast<uint32_t>(height_));
+    const int32_t blank = std::max(options.blank_rows, 0);
+    append_number(out, static_cast<uint32_t>(height_ + 6 * blank));
     for (const uint16_t reg : palette_.used()) {
         const uint32_t c = palette_.colour(reg);
         out.push_back('#');
@@ -150,6 +151,7 @@ void SixelEncoder::encode(const SixelPage& page, SixelRect rect, const SixelOpti
         out.push_back(';');
         append_number(out, percent(c & 0xFF));
     }
+    out.append(static_cast<size_t>(blank), '-');
     for (int32_t top = 0; top < height_; top += 6) {
         if (top > 0) out.push_back('-');
         emit_band(top, out);

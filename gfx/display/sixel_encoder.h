@@ -23,6 +23,10 @@ struct SixelOptions {
     // Only with the cube (pictures of more colours than registers): it cuts
     // the error of 4 x 4 means about fourteenfold on a gradient.
     bool dither = true;
+    // Transparent sixel rows (six pixels each) above the rectangle: an
+    // image starts where the cursor stands, which may be above the rows
+    // worth sending.
+    int32_t blank_rows = 0;
 };
 
 class SixelEncoder {

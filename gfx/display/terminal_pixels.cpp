@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -60,7 +61,7 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
         scale_ = scale;
         depth_ = page.depth;
         layout_ = pixel_layout(page.width, height, caps_);
-        waiting_.assign(static_cast<size_t>(layout_.rows), 0);
+        waiting_.assign(static_cast<size_t>(height), 0);
         everything_ = clear_ = true;
     }
     // A page flip or new colours change every pixel shown.
@@ -76,20 +77,29 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
     const int32_t band_rows = layout_.cell_height * layout_.divisor;  // rows of `copy_` per cell row
     if (everything_) std::fill(waiting_.begin(), waiting_.end(), uint8_t{1});
     everything_ = false;
-    for (int32_t y = 0; y < page.height; ++y) {
-        if (!dirty[y]) continue;
-        const int32_t last = std::min((y * scale + scale - 1) / band_rows, layout_.rows - 1);
-        for (int32_t r = y * scale / band_rows; r <= last; ++r) waiting_[r] = 1;
-    }
+    for (int32_t y = 0; y < page.height; ++y)
+        if (dirty[y]) std::fill_n(waiting_.begin() + y * scale, scale, uint8_t{1});
     std::memset(dirty, 0, static_cast<size_t>(page.height));
     if (!unsent().empty()) return false;
-    bands_ = pixel_bands(waiting_);
+    std::vector<uint8_t> cells(static_cast<size_t>(layout_.rows), 0);
+    for (int32_t y = 0; y < height; ++y) cells[y / band_rows] |= waiting_[y];
+    bands_.clear();
+    for (const auto& [first, end] : pixel_bands(cells)) {
+        const auto from = waiting_.begin() + first * band_rows, to = waiting_.begin() + std::min(end * band_rows, height);
+        const auto top = std::find(from, to, uint8_t{1}) - waiting_.begin();
+        const auto bottom = std::find(std::make_reverse_iterator(to), std::make_reverse_iterator(from), uint8_t{1}).base() -
+                            waiting_.begin();
+        if (caps_.graphics == TermGraphics::kitty)  // a cell row's image is replaced whole
+            bands_.push_back(Band{first, end, first * band_rows, static_cast<int32_t>(to - waiting_.begin())});
+        else
+            bands_.push_back(Band{first, end, static_cast<int32_t>(top), static_cast<int32_t>(bottom)});
+    }
     if (bands_.empty()) return false;
     std::fill(waiting_.begin(), waiting_.end(), uint8_t{0});
     const int32_t row_bytes = page.width * (page.depth <= 8 ? 1 : page.depth == 16 ? 2 : 4);
     copy_.resize(static_cast<size_t>(row_bytes) * height);
-    for (const auto& [first, end] : bands_)
-        for (int32_t y = first * band_rows; y < std::min(end * band_rows, height); ++y)
+    for (const Band& b : bands_)
+        for (int32_t y = b.top; y < b.bottom; ++y)
             std::memcpy(copy_.data() + static_cast<size_t>(y) * row_bytes,
                         page.pixels + static_cast<size_t>(y / scale) * page.pitch, static_cast<size_t>(row_bytes));
     copied_ = SixelPage{copy_.data(), row_bytes, page.width, height, page.depth, palette_};
@@ -103,27 +113,30 @@ void TerminalPixels::encode(int32_t registers) {
         queue("\x1b[0;40m\x1b[2J");
         clear_ = false;
     }
-    const int32_t band_rows = layout_.cell_height * layout_.divisor;
     if (caps_.graphics == TermGraphics::kitty) {
         // Whole bands would save nothing: a row's image costs under a
         // hundred bytes besides its pixels.
-        for (const auto& [first, end] : bands_)
-            for (int32_t r = first; r < end; ++r)
+        const int32_t band_rows = layout_.cell_height * layout_.divisor;
+        for (const Band& b : bands_)
+            for (int32_t r = b.first; r < b.end; ++r)
                 kitty_.encode(copied_, SixelRect{0, r * band_rows, page_width_, band_rows}, layout_.divisor,
                               KittyPlacement{kKittyFirstId + static_cast<uint32_t>(r), layout_.row + r + 1,
                                              layout_.col + 1, 0, 0},
                               unsent_);
-        if (!bands_.empty()) kitty_rows_ = std::max(kitty_rows_, bands_.back().second);
+        if (!bands_.empty()) kitty_rows_ = std::max(kitty_rows_, bands_.back().end);
         bands_.clear();
         return;
     }
     SixelOptions options;
     options.divisor = layout_.divisor;
     options.registers = registers > 0 ? registers : 256;
-    for (const auto& [first, end] : bands_) {
-        append_cursor_move(layout_.col, layout_.row + first, unsent_);
-        encoder_.encode(copied_, SixelRect{0, first * band_rows, page_width_, (end - first) * band_rows}, options,
-                        unsent_);
+    const int32_t band_rows = layout_.cell_height * layout_.divisor, sixel_rows = 6 * layout_.divisor;
+    for (const Band& b : bands_) {
+        append_cursor_move(layout_.col, layout_.row + b.first, unsent_);
+        // Whole sixel rows above the first changed row are left as shown.
+        options.blank_rows = (b.top - b.first * band_rows) / sixel_rows;
+        const int32_t top = b.first * band_rows + options.blank_rows * sixel_rows;
+        encoder_.encode(copied_, SixelRect{0, top, page_width_, b.bottom - top}, options, unsent_);
     }
     bands_.clear();
 }

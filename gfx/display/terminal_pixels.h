@@ -68,12 +68,17 @@ private:
     const uint8_t* page_pixels_ = nullptr;
     uint32_t palette_[256] = {};
     bool everything_ = true;
-    std::vector<uint8_t> waiting_;  // per cell row of the terminal
+    std::vector<uint8_t> waiting_;  // per row of `copy_`
     // What encode reads: the page, `scale` rows per page row, with the
     // rows of `bands_` filled in.
     std::vector<uint8_t> copy_;
     SixelPage copied_{};
-    std::vector<std::pair<int32_t, int32_t>> bands_;
+    // Cell rows, and the rows of `copy_` from the first to the last changed
+    // in each: a band's image sends those alone.
+    struct Band {
+        int32_t first, end, top, bottom;
+    };
+    std::vector<Band> bands_;
     bool clear_ = true;  // the screen is cleared before the next images
     SixelEncoder encoder_;
     // Kitty gets an image per cell row, which the row's next image

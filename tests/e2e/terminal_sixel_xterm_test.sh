@@ -15,46 +15,19 @@ here=$(cd "$(dirname "$0")" && pwd)
 cells=("$python" "$here/xterm_cells.py")
 label=terminal_sixel_xterm_$run
 work=$(mktemp -d)
-pass=0
-faults=0
-xterm_pid=
 # 140 x 50 cells of 6 x 13 pixels: an 840 x 650 text area holds 800 x 600.
 term_cols=140 term_rows=50 cell_w=6 cell_h=13
 # At 8 bits a register holds a colour to within a percent; at 16 and 32
 # bits the 6 x 7 x 6 cube's ordered dither keeps 4 x 4 means close.
 tolerance_8=3 tolerance_deep=12
-
-keep_shots() {
-    local shot
-    mkdir -p e2e_failures
-    for shot in "$work"/*.ppm; do
-        [ -s "$shot" ] || continue
-        cp "$shot" "e2e_failures/${label}_${shot##*/}"
-        echo "  screenshot: $PWD/e2e_failures/${label}_${shot##*/}"
-    done
-}
-ok() { pass=$((pass + 1)); }
+. "$here/xterm_session.sh"
+. "$here/dice_report.sh"
 bad() {
     faults=$((faults + 1))
     echo "$1"
     keep_shots
 }
-fail() {
-    echo "FAIL ($label): $*"
-    [ -s "$work/xterm.log" ] && sed 's/^/  xterm: /' "$work/xterm.log"
-    keep_shots
-    exit 1
-}
-. "$here/xvfb_session.sh"
-. "$here/dice_report.sh"
-cleanup() {
-    [ -n "$xterm_pid" ] && kill "$xterm_pid" 2>/dev/null
-    xvfb_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
-shoot() { import -window "$wid" -depth 8 "ppm:$work/shot.ppm" 2>/dev/null; }
 # Where a page of $1 x $2 pixels stands: centred, on a cell's corner.
 page_at() {
     page_x=$(((term_cols * cell_w - $1) / 2 / cell_w * cell_w))
@@ -65,47 +38,10 @@ screen() { "$screen_text" "$work/shot.ppm" "$page_x" "$page_y" 1 100 37; }
 # The rows of xterm's own text, as the calibration's glyphs read them.
 cell_rows() { "${cells[@]}" "$work/calibration.ppm" "$work/shot.ppm" "$term_cols" "$term_rows"; }
 
-# Screenshots until `$1` (a command) prints a row matching $2, up to $3
-# seconds; the last one is kept as $4.ppm.
-wait_rows() {
-    local end=$((SECONDS + $3))
-    while :; do
-        shoot && $1 | grep -qE -- "$2" && break
-        ((SECONDS < end)) || return 1
-        sleep 0.2
-    done
-    cp "$work/shot.ppm" "$work/$4.ppm"
-}
-
-xvfb_start 1024x768x24
-mkfifo "$work/go"
-cat >"$work/run.sh" <<SCRIPT
-$(printf '%q ' "${cells[@]}") --print
-read -r _ <"$work/go"
-printf '\033[H\033[2J'
-stty -g >"$work/before"
-env -u DISPLAY -u WAYLAND_DISPLAY DNGFX=terminal DNGFX_TERMINAL_GRAPHICS=sixel GALLERY_DUMP=$work \
-    $(printf '%q' "$program") 2>"$work/err"
-status=\$?
-stty -g >"$work/after"
-echo "EXIT \$status"
-exec sleep 600
-SCRIPT
-# A VT340 with 256 colour registers and room for a whole page; no inner
-# border, so that the cells fill the window.
-env -u COLORTERM LANG=C.UTF-8 xterm -T xterm_sixel -ti vt340 -xrm 'XTerm*decTerminalID: vt340' \
-    -xrm 'XTerm*numColorRegisters: 256' -xrm 'XTerm*maxGraphicSize: 1600x1200' \
-    -fn 6x13 -b 0 +sb +bc -u8 -geometry "${term_cols}x${term_rows}+0+0" -e bash "$work/run.sh" >"$work/xterm.log" 2>&1 &
-xterm_pid=$!
-wid=$(find_windows '^xterm_sixel$' 60 | head -n1) || fail "no xterm window"
-focus_window "$wid" || fail "the xterm window cannot take the focus"
-end=$((SECONDS + 30))
-until shoot && "${cells[@]}" --check "$work/shot.ppm" "$term_cols" "$term_rows" >"$work/check"; do
-    ((SECONDS < end)) || fail "calibration: $(cat "$work/check")"
-    sleep 0.2
-done
-cp "$work/shot.ppm" "$work/calibration.ppm"
-echo >"$work/go"
+# A VT340 with 256 colour registers and room for a whole page.
+xterm_start "env -u DISPLAY -u WAYLAND_DISPLAY DNGFX=terminal DNGFX_TERMINAL_GRAPHICS=sixel GALLERY_DUMP=$work \
+    $(printf '%q' "$program") 2>$work/err" -ti vt340 -xrm 'XTerm*decTerminalID: vt340' \
+    -xrm 'XTerm*numColorRegisters: 256' -xrm 'XTerm*maxGraphicSize: 1600x1200'
 
 case "$run" in
 gallery)

@@ -14,8 +14,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -47,9 +47,10 @@ constexpr int64_t kEscapeWaitMs = 50;
 // Bytes taken from the terminal at once: what they decode to may wait for
 // room in the screen's queue, and no more is read meanwhile.
 constexpr size_t kReadChunk = 2048;
-// Image bytes written at once while the terminal takes them: a write the
-// terminal has room for returns soon.
-constexpr size_t kWriteChunk = 4096;
+// Image bytes written at once, when the terminal reports room: a drained
+// pseudo-terminal holds far more, so the write returns at once, and a
+// gallery screen takes a few passes.
+constexpr size_t kWriteChunk = 16384;
 
 const char kEnter[] = "\x1b[?1049h\x1b[?25l";
 const char kLeave[] = "\x1b[0m\x1b[?1049l";
@@ -135,7 +136,6 @@ void read_size(Session& t) {
     } else {
         t.view.resize(80, 24);
     }
-    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     t.pixels.set_caps(t.caps);
 }
 
@@ -272,6 +272,8 @@ bool open_terminal(Session& t) {
     resized = 0;
     read_caps(t);
     read_size(t);
+    // Decided once: a later size keeps the cell size known so far.
+    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     terminal_note_alternate_screen(true);
     terminal_note_cursor_hidden(true);
     write_all(t, t.use_pixels ? std::string(kEnter) + kPixelModes : std::string(kEnter));
