@@ -15,11 +15,7 @@ work=$(mktemp -d)
 step() {
     rm -f "$work/done"
     echo "$1" >&4
-    local end=$((SECONDS + 20))
-    until [ -s "$work/done" ]; do
-        ((SECONDS < end)) || fail "kitty_show took no step $1"
-        sleep 0.1
-    done
+    wait_file "$work/done" 20 "kitty_show took no step $1"
 }
 
 xvfb_start 800x600x24

@@ -46,6 +46,16 @@ kitty_start() {
     kitty_pid=$!
 }
 
+# wait_file FILE SECONDS WHAT: fails unless FILE has something in it
+# within SECONDS; WHAT says what did not happen.
+wait_file() {
+    local end=$((SECONDS + $2))
+    until [ -s "$1" ]; do
+        ((SECONDS < end)) || fail "$3"
+        sleep 0.1
+    done
+}
+
 shoot() { import -window root -depth 8 "ppm:$work/shot.ppm" 2>/dev/null; }
 
 # wait_picture PPM [gone|coarse]: takes screenshots until the picture

@@ -27,11 +27,7 @@ wid=$(find_windows '^kitty_gallery$' 60 | head -n1) || fail "no kitty window"
 focus_window "$wid" || fail "the kitty window cannot take the focus"
 
 for screen in 0 1 2 3; do
-    end=$((SECONDS + 30))
-    until [ -s "$work/screen-$screen.ppm" ]; do
-        ((SECONDS < end)) || fail "screen $screen was not drawn"
-        sleep 0.1
-    done
+    wait_file "$work/screen-$screen.ppm" 30 "screen $screen was not drawn"
     how=
     [ "$screen" = 1 ] && how=coarse
     if wait_picture "$work/screen-$screen.ppm" $how; then
@@ -42,11 +38,7 @@ for screen in 0 1 2 3; do
     fi
     xdotool key space
 done
-end=$((SECONDS + 20))
-until [ -s "$work/status" ]; do
-    ((SECONDS < end)) || fail "no end after the last key"
-    sleep 0.1
-done
+wait_file "$work/status" 20 "no end after the last key"
 [ "$(cat "$work/status")" = 0 ] && ok || bad "the gallery ended with $(cat "$work/status")" end
 wait_picture "$work/screen-3.ppm" gone && ok || bad "the last screen stayed after the end" end
 [ ! -s "$work/err" ] || bad "errors: $(cat "$work/err")" end
