@@ -20,18 +20,14 @@ struct Decoded {
 
 inline std::vector<uint8_t> unbase64(const std::string& s) {
     static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::vector<uint8_t> out;
     EXPECT_EQ(s.size() % 4, 0u);
-    for (size_t i = 0; i + 4 <= s.size(); i += 4) {
-        uint32_t v = 0;
-        int pad = 0;
-        for (size_t k = i; k < i + 4; ++k) {
-            const size_t d = digits.find(s[k]);
-            pad += s[k] == '=';
-            EXPECT_TRUE(d != std::string::npos || s[k] == '=') << s[k];
-            v = v << 6 | (d == std::string::npos ? 0 : static_cast<uint32_t>(d));
-        }
-        for (int b = 0; b < 3 - pad; ++b) out.push_back(static_cast<uint8_t>(v >> (16 - 8 * b)));
+    std::vector<uint8_t> out;
+    uint32_t v = 0;
+    int bits = 0;
+    for (size_t i = 0; i < s.size() && s[i] != '='; ++i) {
+        EXPECT_NE(digits.find(s[i]), std::string::npos) << s[i];
+        v = v << 6 | static_cast<uint32_t>(digits.find(s[i]) & 63);
+        if ((bits += 6) >= 8) out.push_back(static_cast<uint8_t>(v >> (bits -= 8)));
     }
     return out;
 }
