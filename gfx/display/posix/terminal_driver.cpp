@@ -282,11 +282,13 @@ bool open_terminal(Session& t) {
 
 // The normal screen back, with the last picture's text on it.
 void close_terminal(Session& t) {
-    pass(t);
     std::string out;
-    if (t.use_pixels) {
-        // The rest of the image under way, so that what follows is not
-        // taken as part of it; then the terminal's copies go.
+    if (!t.use_pixels) {
+        pass(t);
+    } else {
+        // No new images, which would go at once; the rest of the one under
+        // way, so that what follows is not taken as part of it; then the
+        // terminal's copies go.
         t.pixels.finish();
         write_all(t, std::string(t.pixels.unsent()));
         out = kPixelsEnd;
