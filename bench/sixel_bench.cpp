@@ -2,7 +2,8 @@
 // gallery-like screen at each depth (the argument), of one printed line's
 // band, and of a gradient through the colour cube; the cube's error with
 // and without the dither on three pictures; what the "Terminal" driver
-// sends for a whole frame and for one printed line.
+// sends for a whole frame and for one printed line. The same frame and
+// band as kitty images beside them.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "gfx/colours.h"
 #include "gfx/display/display_driver.h"
+#include "gfx/display/kitty_encoder.h"
 #include "gfx/display/sixel_encoder.h"
 #include "gfx/display/terminal_pixels.h"
 #include "gfx/draw.h"
@@ -110,6 +112,22 @@ void BM_TextLineBand(benchmark::State& state) {
     }
     state.counters["bytes"] = static_cast<double>(band.size());
     state.counters["percent_of_frame"] = 100.0 * band.size() / full.size();
+}
+
+// Kitty: 24-bit pixels whatever the depth, four base64 bytes for three;
+// the whole frame (second argument 0) or one printed line's band (1).
+void BM_Kitty(benchmark::State& state) {
+    Screen s(static_cast<int32_t>(state.range(0)));
+    draw_gallery();
+    const SixelRect rect = state.range(1) ? SixelRect{0, 36 * kLine, kW, kLine} : SixelRect{0, 0, kW, kH};
+    KittyEncoder encoder;
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        encoder.encode(s.page(), rect, 1, {}, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["bytes"] = static_cast<double>(out.size());
 }
 
 // What the "Terminal" driver sends to a terminal of 6 x 13 cells with room
@@ -220,6 +238,7 @@ void BM_CubeErrorText(benchmark::State& state) {
 
 BENCHMARK(BM_FullFrame)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextLineBand)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Kitty)->ArgsProduct({{8, 16, 32}, {0, 1}})->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DriverPrintedLine)->Arg(8)->Arg(16)->Arg(32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_GradientFrame)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CubeErrorGradient)->Arg(0)->Arg(1)->Iterations(1);

@@ -1,15 +1,18 @@
-// The page as sixel bands, shown by a model terminal that paints each
-// image where the cursor stands and takes a limited number of bytes a pass.
+// The page as sixel bands or kitty row images, shown by a model terminal
+// that paints each image where the cursor stands and takes a limited
+// number of bytes a pass.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "gfx/display/terminal_pixels.h"
+#include "kitty_decode.h"
 #include "sixel_decode.h"
 
 namespace {
@@ -24,6 +27,9 @@ struct TermModel {
     int32_t col = 0, row = 0;
     std::vector<int32_t> image_rows;  // the cell row of each image, in order
     std::string unread;
+    std::set<uint32_t> held;  // kitty images whose pixels the terminal keeps
+    std::string kitty_payload;
+    std::map<char, std::string> kitty_keys;  // of the image under way
 
     void feed(std::string_view bytes) {
         unread += bytes;
@@ -34,6 +40,11 @@ struct TermModel {
                 if (end == std::string::npos) break;
                 paint(sixel_decode::decode(unread.substr(i, end + 2 - i)));
                 i = end + 2;
+            } else if (unread.compare(i, 3, "\x1b_G") == 0) {
+                const kitty_decode::Code c = kitty_decode::parse_code(unread, i);
+                if (c.end == std::string::npos) break;
+                kitty(c);
+                i = c.end;
             } else if (unread.compare(i, 2, "\x1b[") == 0) {
                 const size_t end = unread.find_first_of("HJm", i);
                 if (end == std::string::npos) break;
@@ -46,6 +57,24 @@ struct TermModel {
             }
         }
         unread.erase(0, i);
+    }
+    void kitty(const kitty_decode::Code& c) {
+        if (c.keys.count('a') && c.keys.at('a') == "d") {
+            EXPECT_EQ(c.keys.at('d'), "I");
+            EXPECT_EQ(held.erase(static_cast<uint32_t>(std::stoul(c.keys.at('i')))), 1u);
+            return;
+        }
+        if (c.keys.count('a')) kitty_keys = c.keys, kitty_payload.clear();
+        kitty_payload += c.payload;
+        if (c.keys.at('m') == "1") return;
+        sixel_decode::Decoded d;
+        d.width = std::stoi(kitty_keys.at('s')), d.height = std::stoi(kitty_keys.at('v'));
+        std::vector<uint8_t> rgb = kitty_decode::unbase64(kitty_payload);
+        if (kitty_keys.count('o')) rgb = kitty_decode::inflate_fixed(rgb);
+        EXPECT_EQ(rgb.size(), static_cast<size_t>(d.width) * d.height * 3);
+        for (size_t p = 0; p + 2 < rgb.size(); p += 3) d.pixels.push_back(rgb[p] << 16 | rgb[p + 1] << 8 | rgb[p + 2]);
+        held.insert(static_cast<uint32_t>(std::stoul(kitty_keys.at('i'))));
+        paint(d);
     }
     void paint(const sixel_decode::Decoded& d) {
         image_rows.push_back(row);
@@ -83,11 +112,12 @@ struct PixelsTest : ::testing::Test {
         out.sent(bytes.size());
         return taken;
     }
-    void expect_page_shown() {
+    void expect_page_shown(bool exact = false) {
         for (int32_t y = 0; y < 100; ++y)
             for (int32_t x = 0; x < 200; ++x)
                 ASSERT_EQ(term.canvas[static_cast<size_t>(40 + y) * 300 + 50 + x],
-                          through_percent(palette[pixels[static_cast<size_t>(y) * 200 + x]]))
+                          exact ? palette[pixels[static_cast<size_t>(y) * 200 + x]]
+                                : through_percent(palette[pixels[static_cast<size_t>(y) * 200 + x]]))
                     << x << "," << y;
     }
 };
@@ -149,4 +179,27 @@ TEST_F(PixelsTest, SlowTerminalGetsTheLatestPictureOnce) {
     EXPECT_TRUE(out.unsent().empty());
     EXPECT_EQ(term.image_rows, (std::vector<int32_t>{2, 3}));
     expect_page_shown();
+}
+
+// Kitty: an image per cell row, exact colours; a changed row's image
+// replaces that row's alone; a new layout and the close free them all.
+TEST_F(PixelsTest, KittyRowImagesReplacedAndFreed) {
+    out.set_caps(TerminalCaps{TermGraphics::kitty, false, true, 0, 10, 20, 300, 200});
+    ASSERT_TRUE(pass());
+    EXPECT_EQ(term.image_rows, (std::vector<int32_t>{2, 3, 4, 5, 6}));
+    EXPECT_EQ(term.held.size(), 5u);
+    expect_page_shown(true);
+    term.image_rows.clear();
+    fill_rows(42, 58, 9);
+    ASSERT_TRUE(pass());
+    EXPECT_EQ(term.image_rows, (std::vector<int32_t>{4}));
+    EXPECT_EQ(term.held.size(), 5u);
+    expect_page_shown(true);
+    // Half the size: three rows, the old five freed first.
+    out.set_caps(TerminalCaps{TermGraphics::kitty, false, true, 0, 10, 20, 150, 100});
+    ASSERT_TRUE(pass());
+    EXPECT_EQ(term.held.size(), 3u);
+    out.finish();
+    pass();
+    EXPECT_TRUE(term.held.empty());
 }

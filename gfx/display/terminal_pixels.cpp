@@ -8,6 +8,10 @@ namespace {
 
 int32_t ceil_div(int32_t a, int32_t b) { return (a + b - 1) / b; }
 
+// Kitty image ids are the cell row plus this: clear of the small ids that
+// other programs on the same screen pick.
+constexpr uint32_t kKittyFirstId = 0x4B490000;
+
 void append_cursor_move(int32_t col, int32_t row, std::string& out) {
     out += "\x1b[" + std::to_string(row + 1) + ';' + std::to_string(col + 1) + 'H';
 }
@@ -85,7 +89,10 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
         const auto top = std::find(from, to, uint8_t{1}) - waiting_.begin();
         const auto bottom = std::find(std::make_reverse_iterator(to), std::make_reverse_iterator(from), uint8_t{1}).base() -
                             waiting_.begin();
-        bands_.push_back(Band{first, end, static_cast<int32_t>(top), static_cast<int32_t>(bottom)});
+        if (caps_.graphics == TermGraphics::kitty)  // a cell row's image is replaced whole
+            bands_.push_back(Band{first, end, first * band_rows, static_cast<int32_t>(to - waiting_.begin())});
+        else
+            bands_.push_back(Band{first, end, static_cast<int32_t>(top), static_cast<int32_t>(bottom)});
     }
     if (bands_.empty()) return false;
     std::fill(waiting_.begin(), waiting_.end(), uint8_t{0});
@@ -101,9 +108,24 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
 
 void TerminalPixels::encode(int32_t registers) {
     if (clear_) {
+        finish();
         // Black around the page, as around a full-screen window.
         queue("\x1b[0;40m\x1b[2J");
         clear_ = false;
+    }
+    if (caps_.graphics == TermGraphics::kitty) {
+        // Whole bands would save nothing: a row's image costs under a
+        // hundred bytes besides its pixels.
+        const int32_t band_rows = layout_.cell_height * layout_.divisor;
+        for (const Band& b : bands_)
+            for (int32_t r = b.first; r < b.end; ++r)
+                kitty_.encode(copied_, SixelRect{0, r * band_rows, page_width_, band_rows}, layout_.divisor,
+                              KittyPlacement{kKittyFirstId + static_cast<uint32_t>(r), layout_.row + r + 1,
+                                             layout_.col + 1, 0, 0},
+                              unsent_);
+        if (!bands_.empty()) kitty_rows_ = std::max(kitty_rows_, bands_.back().end);
+        bands_.clear();
+        return;
     }
     SixelOptions options;
     options.divisor = layout_.divisor;
@@ -117,6 +139,11 @@ void TerminalPixels::encode(int32_t registers) {
         encoder_.encode(copied_, SixelRect{0, top, page_width_, b.bottom - top}, options, unsent_);
     }
     bands_.clear();
+}
+
+void TerminalPixels::finish() {
+    for (int32_t r = 0; r < kitty_rows_; ++r) kitty_delete(kKittyFirstId + static_cast<uint32_t>(r), unsent_);
+    kitty_rows_ = 0;
 }
 
 void TerminalPixels::sent(size_t count) {

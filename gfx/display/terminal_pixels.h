@@ -1,6 +1,6 @@
-// The graphics screen's page shown as sixel images in a terminal that
-// takes them: where the page stands, which bands of cell rows wait to be
-// sent, and the bytes that send them. No system calls: the platform part
+// The graphics screen's page shown as sixel or kitty images in a terminal
+// that takes them: where the page stands, which bands of cell rows wait to
+// be sent, and the bytes that send them. No system calls: the platform part
 // writes the bytes and says how many the terminal took.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "gfx/display/kitty_encoder.h"
 #include "gfx/display/sixel_encoder.h"
 #include "gfx/display/terminal_caps.h"
 
@@ -48,6 +49,9 @@ public:
     // Outside the lock: the copied bands as cursor moves and images, after
     // whatever else was queued.
     void encode(int32_t registers);
+    // Before the screen closes: kitty's images deleted, freeing what the
+    // terminal holds for them.
+    void finish();
 
     // Bytes for the terminal in order with the images.
     void queue(std::string_view bytes) { unsent_.append(bytes); }
@@ -77,6 +81,10 @@ private:
     std::vector<Band> bands_;
     bool clear_ = true;  // the screen is cleared before the next images
     SixelEncoder encoder_;
+    // Kitty gets an image per cell row, which the row's next image
+    // replaces; the terminal holds those of rows below kitty_rows_.
+    KittyEncoder kitty_;
+    int32_t kitty_rows_ = 0;
     std::string unsent_;
     size_t sent_ = 0;
 };

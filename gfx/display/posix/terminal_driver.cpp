@@ -69,7 +69,7 @@ struct Session {
     TermPlacement placement;     // where the page stands while shown as pixels
     TerminalView view{TermColours::ansi16};
     TerminalPicture picture;
-    TerminalPixels pixels;  // the page as images, when caps.graphics is sixel
+    TerminalPixels pixels;  // the page as images, when caps.graphics is sixel or kitty
     bool use_pixels = false;
     bool has_picture = false;
     TermDecoder decoder;
@@ -117,6 +117,10 @@ void read_caps(Session& t) {
         t.caps.graphics = TermGraphics::sixel;
         t.caps.sixel = true;
         if (t.caps.colour_registers == 0) t.caps.colour_registers = 256;
+    }
+    if (graphics && strcasecmp(graphics, "kitty") == 0) {
+        t.caps.graphics = TermGraphics::kitty;
+        t.caps.kitty = true;
     }
 }
 
@@ -271,7 +275,7 @@ bool open_terminal(Session& t) {
     read_caps(t);
     read_size(t);
     // Decided once: a later size keeps the cell size known so far.
-    t.use_pixels = t.caps.graphics == TermGraphics::sixel && t.caps.cell_width > 0 && t.caps.cell_height > 0;
+    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     terminal_note_alternate_screen(true);
     terminal_note_cursor_hidden(true);
     write_all(t, t.use_pixels ? std::string(kEnter) + kPixelModes : std::string(kEnter));
@@ -285,7 +289,9 @@ void close_terminal(Session& t) {
         pass(t);
     } else {
         // No new images, which would go at once; the rest of the one under
-        // way, so that what follows is not taken as part of it.
+        // way, so that what follows is not taken as part of it; then the
+        // terminal's copies go.
+        t.pixels.finish();
         write_all(t, std::string(t.pixels.unsent()));
         out = kPixelsEnd;
     }
