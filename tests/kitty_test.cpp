@@ -9,6 +9,8 @@
 #include "gfx/display/kitty_encoder.h"
 #include "kitty_decode.h"
 
+using namespace pantalla::detail;
+
 using kitty_decode::decode;
 using kitty_decode::Decoded;
 

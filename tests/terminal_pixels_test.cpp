@@ -15,6 +15,8 @@
 #include "kitty_decode.h"
 #include "sixel_decode.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 using sixel_decode::through_percent;

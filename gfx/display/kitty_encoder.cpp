@@ -4,6 +4,8 @@
 
 #include "gfx/display/pixel_deflate.h"
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -97,3 +99,5 @@ void KittyEncoder::encode(const SixelPage& page, SixelRect rect, int32_t divisor
 void kitty_delete(uint32_t image_id, std::string& out) {
     out += "\x1b_Ga=d,d=I,q=2,i=" + std::to_string(image_id) + "\x1b\\";
 }
+
+}  // namespace pantalla::detail

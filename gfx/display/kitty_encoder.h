@@ -10,6 +10,8 @@
 
 #include "gfx/display/sixel_encoder.h"
 
+namespace pantalla::detail {
+
 // Where an image goes in the terminal.
 struct KittyPlacement {
     uint32_t image_id = 1;            // not 0: the same id replaces the image shown
@@ -37,3 +39,5 @@ private:
 // Appends the command that takes image `image_id` off the screen and frees
 // the terminal's copy of it.
 void kitty_delete(uint32_t image_id, std::string& out);
+
+}  // namespace pantalla::detail

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace pantalla::detail {
+
 namespace {
 
 constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
@@ -108,3 +110,5 @@ void pixel_deflate(const uint8_t* data, size_t size, size_t row_bytes, size_t pi
     const uint32_t sum = adler32(data, size);
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(sum >> shift));
 }
+
+}  // namespace pantalla::detail

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <vector>
 
+namespace pantalla::detail {
+
 // Replaces `out` with the stream of `size` bytes of rows `row_bytes` long,
 // `pixel_bytes` a pixel.
 void pixel_deflate(const uint8_t* data, size_t size, size_t row_bytes, size_t pixel_bytes, std::vector<uint8_t>& out);
+
+}  // namespace pantalla::detail

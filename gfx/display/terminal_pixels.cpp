@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+namespace pantalla::detail {
+
 namespace {
 
 int32_t ceil_div(int32_t a, int32_t b) { return (a + b - 1) / b; }
@@ -159,3 +161,5 @@ TermPlacement TerminalPixels::placement() const {
     return TermPlacement{layout_.col * layout_.cell_width, layout_.row * layout_.cell_height, layout_.shown_width,
                          layout_.shown_height};
 }
+
+}  // namespace pantalla::detail

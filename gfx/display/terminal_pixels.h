@@ -14,6 +14,8 @@
 #include "gfx/display/sixel_encoder.h"
 #include "gfx/display/terminal_caps.h"
 
+namespace pantalla::detail {
+
 // The page in the text area, centred on whole cells (an image starts at a
 // cell's top left).
 struct PixelLayout {
@@ -88,3 +90,5 @@ private:
     std::string unsent_;
     size_t sent_ = 0;
 };
+
+}  // namespace pantalla::detail

@@ -16,6 +16,8 @@
 
 #include "gfx/display/kitty_encoder.h"
 
+using namespace pantalla::detail;
+
 namespace {
 
 constexpr int32_t kWidth = 120;
