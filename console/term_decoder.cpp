@@ -528,6 +528,11 @@ int term_decoder_feed(TermDecoder& d, uint8_t byte, TermEvent* out) {
 }
 
 int term_decoder_timeout(TermDecoder& d, TermEvent* out) {
+    // An answer that arrives in pieces (a slow link) is waited for: no key
+    // starts like one.
+    const bool answer = (d.state == TermDecoder::csi && d.length > 0 && d.params[0] == '?') ||
+                        (d.state == TermDecoder::string && d.length > 0);
+    if (d.expect_answers && answer) return 0;
     const TermDecoder::State state = d.state;
     const bool alt = d.alt, no_params = d.length == 0;
     reset(d);

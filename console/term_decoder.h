@@ -53,7 +53,8 @@ struct TermDecoder {
 int term_decoder_feed(TermDecoder& d, uint8_t byte, TermEvent* out);
 
 // Time passed (50 ms) without a byte: a lone ESC becomes the Escape key,
-// a lone ESC _ Alt+_, and any other unfinished sequence is dropped.
+// a lone ESC _ Alt+_, and any other unfinished sequence is dropped, but
+// for an answer still awaited.
 int term_decoder_timeout(TermDecoder& d, TermEvent* out);
 
 // Whether a sequence is unfinished (a time-out would settle it).

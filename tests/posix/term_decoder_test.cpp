@@ -11,7 +11,7 @@
 namespace {
 
 // One decoder fed piece by piece; a cursor report shows as
-// -(row * 1000 + col).
+// -(row * 1000 + col), other reports not at all.
 struct Feeder {
     TermDecoder d;
     std::vector<int32_t> codes;
@@ -22,7 +22,7 @@ struct Feeder {
             const TermEvent& e = events[i];
             if (e.kind == TermEvent::cursor_report)
                 codes.push_back(-(e.row * 1000 + e.col));
-            else
+            else if (e.kind == TermEvent::key)
                 codes.push_back(translate_key_event(e.character, e.scan_code, e.virtual_key,
                                                     e.control_state, 0));
         }
