@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "gfx/display/terminal_mouse.h"
 #include "runtime/key_codes.h"
@@ -78,6 +79,13 @@ TEST(TermQuery, Choice) {
     EXPECT_FALSE(term_query_wanted("tmux-256color", nullptr));
     EXPECT_FALSE(term_query_wanted("screen", ""));
     EXPECT_FALSE(term_query_wanted("linux", nullptr));
+    // Sizes unanswered, from the window's: xterm keeps its reports to itself.
+    TerminalCaps quiet, answered = sixel;
+    answered.cell_width = 9, answered.cell_height = 18;
+    term_query_fill_sizes(quiet, 80, 24, 480, 312);
+    term_query_fill_sizes(answered, 80, 24, 0, 0);
+    EXPECT_EQ((std::vector<int32_t>{quiet.cell_width, quiet.cell_height, quiet.text_width, answered.cell_width}),
+              (std::vector<int32_t>{6, 13, 480, 9}));
 }
 
 TEST(TermMouse, ReportsAsPagePixels) {

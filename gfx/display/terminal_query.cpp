@@ -48,6 +48,17 @@ bool term_query_take(TermQuery& q, const TermEvent& e) {
     }
 }
 
+void term_query_fill_sizes(TerminalCaps& c, int32_t cols, int32_t rows, int32_t xpixel, int32_t ypixel) {
+    if (c.text_width <= 0 || c.text_height <= 0) {
+        c.text_width = xpixel > 0 && ypixel > 0 ? xpixel : 0;
+        c.text_height = xpixel > 0 && ypixel > 0 ? ypixel : 0;
+    }
+    if ((c.cell_width <= 0 || c.cell_height <= 0) && c.text_width > 0 && cols > 0 && rows > 0) {
+        c.cell_width = c.text_width / cols;
+        c.cell_height = c.text_height / rows;
+    }
+}
+
 bool term_graphics_from_name(const char* name, TermGraphics* graphics) {
     if (!name) return false;
     static constexpr struct {

@@ -29,6 +29,10 @@ std::string term_query_bytes();
 // Takes an answer into `q`; false for events that are not answers.
 bool term_query_take(TermQuery& q, const TermEvent& e);
 
+// Sizes the terminal did not answer, from what its window size gives
+// (cols x rows cells, xpixel x ypixel pixels; 0 when unknown).
+void term_query_fill_sizes(TerminalCaps& caps, int32_t cols, int32_t rows, int32_t xpixel, int32_t ypixel);
+
 // The override's names ("sixel", "kitty", "blocks", any case); false for
 // anything else.
 bool term_graphics_from_name(const char* name, TermGraphics* graphics);

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -53,6 +54,11 @@ TermQuery terminal_probe(int in, TermDecoder& decoder, const std::function<void(
         send(term_query_bytes());
         await_answers(in, decoder, q, now_ms() + kTermQueryDeadlineMs, others);
     }
+    // Terminals that keep their window reports to themselves (xterm by
+    // default) still give the window's pixels with its size.
+    winsize ws{};
+    if (ioctl(in, TIOCGWINSZ, &ws) == 0)
+        term_query_fill_sizes(q.caps, ws.ws_col, ws.ws_row, ws.ws_xpixel, ws.ws_ypixel);
     q.caps.graphics = term_graphics_choose(q.caps, chosen);
     return q;
 }
