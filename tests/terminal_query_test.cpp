@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gfx/display/terminal_mouse.h"
@@ -10,81 +11,77 @@
 
 namespace {
 
-// The caps found and the keys left over (a mouse report as '@'), from a
-// stream fed to a decoder awaiting answers, with a pause at each '|'.
-std::string decode(const std::string& stream) {
+// What the answers said (sixel, kitty, registers, cell and text width and
+// height, pixel mouse, finished) and the keys left over (a mouse report as
+// '@', a key beyond ASCII as '^'), from `stream` fed to a decoder awaiting
+// answers, with a pause at each '|' and at the end.
+using Decoded = std::pair<std::vector<int32_t>, std::string>;
+Decoded decode(const std::string& stream) {
     TermDecoder d;
     d.expect_answers = true;
     TermQuery q;
     std::string keys;
-    TermEvent events[kTermEventsPerStep];
-    const auto take = [&](int n) {
-        for (int i = 0; i < n; ++i) {
-            if (term_query_take(q, events[i])) continue;
-            const TermEvent& e = events[i];
-            const int32_t code = translate_key_event(e.character, e.scan_code, e.virtual_key, e.control_state, 0);
-            keys += e.kind == TermEvent::mouse ? std::string("@") : code < 256 ? std::string(1, char(code)) : "^";
+    TermEvent e[kTermEventsPerStep];
+    for (size_t i = 0; i <= stream.size(); ++i) {
+        const bool pause = i == stream.size() || stream[i] == '|';
+        const int n = pause ? term_decoder_timeout(d, e) : term_decoder_feed(d, static_cast<uint8_t>(stream[i]), e);
+        for (int k = 0; k < n; ++k) {
+            if (term_query_take(q, e[k])) continue;
+            const int32_t code = translate_key_event(e[k].character, e[k].scan_code, e[k].virtual_key,
+                                                     e[k].control_state, 0);
+            keys += e[k].kind == TermEvent::mouse ? '@' : code < 256 ? static_cast<char>(code) : '^';
         }
-    };
-    for (const char c : stream) take(c == '|' ? term_decoder_timeout(d, events)
-                                              : term_decoder_feed(d, static_cast<uint8_t>(c), events));
-    take(term_decoder_timeout(d, events));
+    }
     const TerminalCaps& c = q.caps;
-    return "sixel " + std::to_string(c.sixel) + " kitty " + std::to_string(c.kitty) + " registers " +
-           std::to_string(c.colour_registers) + " cell " + std::to_string(c.cell_width) + "x" +
-           std::to_string(c.cell_height) + " text " + std::to_string(c.text_width) + "x" +
-           std::to_string(c.text_height) + " pixels " + std::to_string(q.mouse_pixels) + " done " +
-           std::to_string(q.finished) + " keys " + keys;
+    return {{c.sixel, c.kitty, c.colour_registers, c.cell_width, c.cell_height, c.text_width, c.text_height,
+             q.mouse_pixels, q.finished},
+            keys};
 }
 
-const std::string kNothing = "sixel 0 kitty 0 registers 0 cell 0x0 text 0x0 pixels 0 done ";
+const std::vector<int32_t> kNothing{0, 0, 0, 0, 0, 0, 0, 0, 0}, kOnlyFinished{0, 0, 0, 0, 0, 0, 0, 0, 1};
 
 TEST(TermQuery, AnswersAmongKeys) {
     const struct {
-        std::string stream, expected;
+        std::string stream;
+        Decoded expected;
     } rows[] = {
         // xterm: every answer, keys typed before, between and after them.
         {"a\x1b[6;20;10t\x1b[4;480;800tb\x1b[?1;0;1024S\x1b[?1016;2$y\x1b[?63;1;2;4;6;9;15;16;22;28cc",
-         "sixel 1 kitty 0 registers 1024 cell 10x20 text 800x480 pixels 1 done 1 keys abc"},
-        {"\x1b_Gi=31;OK\x1b\\\x1b[?62;c", "sixel 0 kitty 1 registers 0 cell 0x0 text 0x0 pixels 0 done 1 keys "},
-        {"\x1b_Gi=31;ENOTSUPPORTED:no\x07\x1b[?1016;0$y\x1b[?62;22c", kNothing + "1 keys "},
-        // Split reads: the decoder waits out the pauses within a sequence.
-        {"\x1b[?6|3;4|c", "sixel 1 kitty 0 registers 0 cell 0x0 text 0x0 pixels 0 done 1 keys "},
+         {{1, 0, 1024, 10, 20, 800, 480, 1, 1}, "abc"}},
+        {"\x1b_Gi=31;OK\x1b\\\x1b[?62;c", {{0, 1, 0, 0, 0, 0, 0, 0, 1}, ""}},
+        {"\x1b_Gi=31;ENOTSUPPORTED:no\x07\x1b[?1016;0$y\x1b[?62;22c", {kOnlyFinished, ""}},
+        // Split reads: an answer is waited for across the pauses.
+        {"\x1b[?6|3;4|c", {{1, 0, 0, 0, 0, 0, 0, 0, 1}, ""}},
         // Garbage is dropped whole; keys behind it stay.
-        {"\x1b[?1;2;3x\x1b[5;1;2t\x1b[?1;3;0S\x1b_Xjunk\x1b\\\x1b[?99999999cq", kNothing + "0 keys q"},
+        {"\x1b[?1;2;3x\x1b[5;1;2t\x1b[?1;3;0S\x1b_Xjunk\x1b\\\x1b[?99999999cq", {kNothing, "q"}},
         // An answer cut short by Enter or another sequence.
-        {"\x1b_Gi=31\rz", kNothing + "0 keys \rz"},
-        {"\x1b_Gi\x1b[Ax", kNothing + "0 keys ^x"},
-        // Escape and Alt+_ typed while answers are awaited.
-        {"\x1b|\x1b_|", kNothing + "0 keys \x1b_"},
-        // After the attributes, ESC _ is Alt+_ again.
-        {"\x1b[?1c\x1b_x", "sixel 0 kitty 0 registers 0 cell 0x0 text 0x0 pixels 0 done 1 keys _x"},
-        {"\x1b[<0;5;7M\x1b[<35;6;7mk", kNothing + "0 keys @@k"},
+        {"\x1b_Gi=31\rz", {kNothing, "\rz"}},
+        {"\x1b_Gi\x1b[Ax", {kNothing, "^x"}},
+        // Escape and Alt+_ typed while answers are awaited; after the
+        // attributes, ESC _ is Alt+_ whatever follows.
+        {"\x1b|\x1b_|", {kNothing, "\x1b_"}},
+        {"\x1b[?1c\x1b_x", {kOnlyFinished, "_x"}},
+        {"\x1b[<0;5;7M\x1b[<35;6;7mk", {kNothing, "@@k"}},
     };
-    for (const auto& r : rows) EXPECT_EQ(decode(r.stream), r.expected) << r.stream;
+    for (const auto& r : rows) EXPECT_EQ(decode(r.stream), r.expected) << r.stream.substr(1);
 }
 
 TEST(TermQuery, Choice) {
-    TerminalCaps both;
-    both.sixel = both.kitty = true;
-    TerminalCaps sixel;
-    sixel.sixel = true;
-    EXPECT_EQ(term_graphics_choose(both, nullptr), TermGraphics::kitty);
-    EXPECT_EQ(term_graphics_choose(sixel, nullptr), TermGraphics::sixel);
-    EXPECT_EQ(term_graphics_choose(TerminalCaps{}, "Kitty"), TermGraphics::kitty);
-    EXPECT_EQ(term_graphics_choose(both, "blocks"), TermGraphics::blocks);
-    EXPECT_EQ(term_graphics_choose(sixel, "pictures"), TermGraphics::sixel);
+    TerminalCaps both, sixel, quiet;
+    both.sixel = both.kitty = sixel.sixel = true;
+    EXPECT_EQ((std::vector<TermGraphics>{term_graphics_choose(both, nullptr), term_graphics_choose(sixel, nullptr),
+                                         term_graphics_choose(quiet, "Kitty"), term_graphics_choose(both, "blocks"),
+                                         term_graphics_choose(sixel, "pictures")}),
+              (std::vector<TermGraphics>{TermGraphics::kitty, TermGraphics::sixel, TermGraphics::kitty,
+                                         TermGraphics::blocks, TermGraphics::sixel}));
     EXPECT_TRUE(term_query_wanted("xterm-256color", nullptr));
-    EXPECT_FALSE(term_query_wanted("xterm-256color", "/tmp/tmux-0/default,1,0"));
-    EXPECT_FALSE(term_query_wanted("tmux-256color", nullptr));
-    EXPECT_FALSE(term_query_wanted("screen", ""));
-    EXPECT_FALSE(term_query_wanted("linux", nullptr));
+    for (const char* term : {"tmux-256color", "screen", "linux"}) EXPECT_FALSE(term_query_wanted(term, "")) << term;
+    EXPECT_FALSE(term_query_wanted("xterm", "/tmp/tmux-0/default,1,0"));
     // Sizes unanswered, from the window's: xterm keeps its reports to itself.
-    TerminalCaps quiet, answered = sixel;
-    answered.cell_width = 9, answered.cell_height = 18;
+    sixel.cell_width = 9, sixel.cell_height = 18;
     term_query_fill_sizes(quiet, 80, 24, 480, 312);
-    term_query_fill_sizes(answered, 80, 24, 0, 0);
-    EXPECT_EQ((std::vector<int32_t>{quiet.cell_width, quiet.cell_height, quiet.text_width, answered.cell_width}),
+    term_query_fill_sizes(sixel, 80, 24, 0, 0);
+    EXPECT_EQ((std::vector<int32_t>{quiet.cell_width, quiet.cell_height, quiet.text_width, sixel.cell_width}),
               (std::vector<int32_t>{6, 13, 480, 9}));
 }
 

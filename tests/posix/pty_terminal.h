@@ -86,20 +86,12 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         report_ = std::move(report);
     }
-    // Answers the first `trigger` written with `reply`, `delay_ms` later.
-    void reply_to(std::string trigger, std::string reply, int delay_ms) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        trigger_ = std::move(trigger);
-        reply_ = std::move(reply);
-        reply_delay_ = std::chrono::milliseconds(delay_ms);
-    }
     int slave() const { return slave_; }
 
 private:
     void run() {
         char buffer[65536];
         while (!stop_) {
-            send_due_reply();
             pollfd p{master_, POLLIN, 0};
             if (poll(&p, 1, 5) <= 0) continue;
             const ssize_t n = read(master_, buffer, sizeof buffer);
@@ -110,16 +102,7 @@ private:
                 answered_ = received_.size();
                 (void)!write(master_, report_.data(), report_.size());
             }
-            if (!trigger_.empty() && !reply_due_ && received_.find(trigger_) != std::string::npos)
-                reply_due_ = true, reply_at_ = std::chrono::steady_clock::now() + reply_delay_;
         }
-    }
-    void send_due_reply() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!reply_due_ || std::chrono::steady_clock::now() < reply_at_) return;
-        (void)!write(master_, reply_.data(), reply_.size());
-        trigger_.clear();
-        reply_due_ = false;
     }
 
     int master_ = -1, slave_ = -1;
@@ -129,8 +112,4 @@ private:
     std::mutex mutex_;
     std::string received_;
     size_t answered_ = 0;
-    std::string trigger_, reply_;
-    std::chrono::milliseconds reply_delay_{0};
-    bool reply_due_ = false;
-    std::chrono::steady_clock::time_point reply_at_;
 };
