@@ -205,7 +205,7 @@ bool parse_params(const TermDecoder& d, int32_t* first, int32_t* second, int* co
 // The numbers of "n;m;..." from params[from] on, -1 for an empty field,
 // and whether a '$' ended them; false for anything else.
 struct Numbers {
-    int32_t values[sizeof TermDecoder::params / 2 + 1];
+    int32_t values[sizeof TermDecoder::params + 1];  // one per field, empty ones too
     int count = 0;
     bool dollar = false;
 };

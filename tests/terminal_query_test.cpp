@@ -54,6 +54,7 @@ TEST(TermQuery, AnswersAmongKeys) {
         {"\x1b[?6|3;4|c", {{1, 0, 0, 0, 0, 0, 0, 0, 1}, ""}},
         // Garbage is dropped whole; keys behind it stay.
         {"\x1b[?1;2;3x\x1b[5;1;2t\x1b[?1;3;0S\x1b_Xjunk\x1b\\\x1b[?99999999cq", {kNothing, "q"}},
+        {"\x1b[" + std::string(95, ';') + "t\x1b[?" + std::string(95, ';') + "cq", {kOnlyFinished, "q"}},
         // An answer cut short by Enter or another sequence.
         {"\x1b_Gi=31\rz", {kNothing, "\rz"}},
         {"\x1b_Gi\x1b[Ax", {kNothing, "^x"}},
