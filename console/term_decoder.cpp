@@ -239,7 +239,8 @@ bool private_event(TermDecoder& d, uint8_t final_byte, TermEvent* out) {
     if (!parse_numbers(d, 1, &n)) return false;
     const int32_t* v = n.values;
     if (d.params[0] == '<') {
-        if ((final_byte != 'M' && final_byte != 'm') || n.count != 3 || v[0] < 0 || n.dollar) return false;
+        if ((final_byte != 'M' && final_byte != 'm') || n.count != 3 || v[0] < 0 || v[1] < 1 || v[2] < 1 || n.dollar)
+            return false;
         *out = {TermEvent::mouse, final_byte, 0, 0, static_cast<uint32_t>(v[0]), v[2], v[1]};
         return true;
     }
