@@ -219,6 +219,7 @@ void pass(Session& t) {
 // Asks the terminal what it shows, keeping the keys typed meanwhile, and
 // turns the mouse reports on (the Linux console has none of the kind).
 void find_caps(Session& t) {
+    if (t.gone) return;
     const TermQuery q = terminal_probe(
         t.in, t.decoder, [&t](const std::string& bytes) { write_all(t, bytes); },
         [&t](const TermEvent* events, int count) {
