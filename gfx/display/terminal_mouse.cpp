@@ -1,11 +1,14 @@
 #include "gfx/display/terminal_mouse.h"
 
+#include <algorithm>
+
 #include "gfx/display/window.h"
 
 namespace {
 
-// Terminal pixel `p` (or cell `p` where the cell size is unknown) as a page
-// coordinate, along one axis. Cells without pixels land in their middle.
+// A reported position (pixels or cells) as a page coordinate along one
+// axis; page_size or more, or -1, when off the page. Cells land in their
+// middle.
 int32_t to_page(int32_t reported, bool pixels, int32_t cell, int32_t glyph, int32_t origin, int32_t placed_at,
                 int32_t placed_size, int32_t page_size) {
     const int32_t at = reported - 1;  // both forms count from 1
@@ -13,7 +16,7 @@ int32_t to_page(int32_t reported, bool pixels, int32_t cell, int32_t glyph, int3
         const int64_t p = pixels ? at : static_cast<int64_t>(at) * cell + cell / 2;
         const int64_t from = p - placed_at;
         if (from < 0) return -1;
-        return static_cast<int32_t>(from * page_size / placed_size);
+        return static_cast<int32_t>(std::min<int64_t>(from * page_size / placed_size, page_size));
     }
     if (pixels && cell > 0)
         return static_cast<int32_t>(static_cast<int64_t>(origin) * glyph + static_cast<int64_t>(at) * glyph / cell);
