@@ -1,5 +1,7 @@
 #include "console/term_decoder.h"
 
+#include <string_view>
+
 #include "console/cp437.h"
 #include "runtime/key_codes.h"
 
@@ -202,9 +204,82 @@ bool parse_params(const TermDecoder& d, int32_t* first, int32_t* second, int* co
     return true;
 }
 
-// A complete CSI sequence; true with `out` filled when it names a key or a
-// report.
+// The numbers of "n;m;..." from params[from] on, -1 for an empty field,
+// and whether a '$' ended them; false for anything else.
+struct Numbers {
+    int32_t values[sizeof TermDecoder::params + 1];  // one per field, empty ones too
+    int count = 0;
+    bool dollar = false;
+};
+
+bool parse_numbers(const TermDecoder& d, uint8_t from, Numbers* n) {
+    int32_t current = -1;
+    for (uint8_t i = from; i < d.length; ++i) {
+        const char c = d.params[i];
+        if (c >= '0' && c <= '9') {
+            current = (current < 0 ? 0 : current) * 10 + (c - '0');
+            if (current > 999999) return false;
+        } else if (c == ';') {
+            n->values[n->count++] = current;
+            current = -1;
+        } else if (c == '$' && i + 1 == d.length) {
+            n->dollar = true;
+        } else {
+            return false;
+        }
+    }
+    n->values[n->count++] = current;
+    return true;
+}
+
+TermEvent report(TermEvent::Kind kind, int32_t row, int32_t col) { return {kind, 0, 0, 0, 0, row, col}; }
+
+// A sequence with a private marker: an answer to a query or a mouse report,
+// never a key.
+bool private_event(TermDecoder& d, uint8_t final_byte, TermEvent* out) {
+    Numbers n;
+    if (!parse_numbers(d, 1, &n)) return false;
+    const int32_t* v = n.values;
+    if (d.params[0] == '<') {
+        if ((final_byte != 'M' && final_byte != 'm') || n.count != 3 || v[0] < 0 || v[1] < 1 || v[2] < 1 || n.dollar)
+            return false;
+        *out = {TermEvent::mouse, final_byte, 0, 0, static_cast<uint32_t>(v[0]), v[2], v[1]};
+        return true;
+    }
+    if (final_byte == 'c') {
+        // Everything asked before it has been answered by now.
+        d.expect_answers = false;
+        bool sixel = false;
+        for (int i = 1; i < n.count; ++i) sixel = sixel || v[i] == 4;
+        *out = report(TermEvent::attributes, 0, sixel ? 1 : 0);
+        return true;
+    }
+    // Graphics attribute 1 (colour registers) read with success (0).
+    if (final_byte == 'S' && n.count == 3 && v[0] == 1 && v[1] == 0 && v[2] > 0) {
+        *out = report(TermEvent::colour_registers, 0, v[2]);
+        return true;
+    }
+    if (final_byte == 'y' && n.dollar && n.count == 2 && v[0] > 0) {
+        *out = report(TermEvent::mode_report, v[0], v[1] < 0 ? 0 : v[1]);
+        return true;
+    }
+    return false;
+}
+
+// CSI 6;h;w t and CSI 4;h;w t: a cell's and the text area's size in pixels.
+bool window_report(const TermDecoder& d, TermEvent* out) {
+    Numbers n;
+    if (!parse_numbers(d, 0, &n) || n.dollar || n.count != 3 || n.values[1] <= 0 || n.values[2] <= 0) return false;
+    if (n.values[0] != 6 && n.values[0] != 4) return false;
+    *out = report(n.values[0] == 6 ? TermEvent::cell_pixels : TermEvent::text_pixels, n.values[1], n.values[2]);
+    return true;
+}
+
+// A complete CSI sequence; true with `out` filled when it names a key, a
+// report or an answer.
 bool csi_event(TermDecoder& d, uint8_t final_byte, TermEvent* out) {
+    if (d.length > 0 && (d.params[0] == '?' || d.params[0] == '<')) return private_event(d, final_byte, out);
+    if (final_byte == 't') return window_report(d, out);
     int32_t first = -1, second = -1;
     int count = 0;
     if (!parse_params(d, &first, &second, &count)) return false;
@@ -332,6 +407,11 @@ int utf8_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
 }
 
 int escape_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
+    if (c == '_' && d.expect_answers && !d.alt) {
+        d.state = TermDecoder::string;
+        d.length = 0;
+        return 0;
+    }
     if (c == '[') {
         d.state = TermDecoder::csi;
         d.length = 0;
@@ -381,7 +461,8 @@ int sequence_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
     }
     // rxvt's Shift form of a numbered key ends in $, which elsewhere would
     // be an intermediate byte.
-    const bool rxvt_shift = d.state == TermDecoder::csi && c == '$' && d.length > 0;
+    const bool rxvt_shift = d.state == TermDecoder::csi && c == '$' && d.length > 0 && d.params[0] >= '0' &&
+                            d.params[0] <= '9';
     if (c < 0x40 && !rxvt_shift) {
         if (d.length == sizeof d.params)
             d.broken = true;
@@ -400,6 +481,39 @@ int sequence_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
     return found ? 1 : 0;
 }
 
+// An application string (ESC _ ... ESC \ or BEL): the graphics query's
+// answer is "G" and its keys, then ";OK" or an error. A control byte
+// other than its ends cannot be part of it: the string is dropped and the
+// byte is a key of its own, so an answer cut short swallows no Enter.
+int string_byte(TermDecoder& d, uint8_t c, TermEvent* out) {
+    if (d.state == TermDecoder::string_escape && c != '\\') {
+        reset(d);
+        d.state = TermDecoder::escape;
+        return escape_byte(d, c, out);
+    }
+    if (c == 27) {
+        d.state = TermDecoder::string_escape;
+        return 0;
+    }
+    if (c < 0x20 && c != 7 && d.state == TermDecoder::string) {
+        reset(d);
+        return ground_byte(d, c, out);
+    }
+    if (d.state == TermDecoder::string && c != 7) {
+        if (d.length == sizeof d.params)
+            d.broken = true;
+        else
+            d.params[d.length++] = static_cast<char>(c);
+        return 0;
+    }
+    const std::string_view body(d.params, d.length);
+    const bool graphics = !body.empty() && body[0] == 'G', ok = !d.broken && body.ends_with(";OK");
+    reset(d);
+    if (!graphics) return 0;
+    *out = report(TermEvent::kitty_graphics, 0, ok ? 1 : 0);
+    return 1;
+}
+
 }  // namespace
 
 int term_decoder_feed(TermDecoder& d, uint8_t byte, TermEvent* out) {
@@ -410,11 +524,18 @@ int term_decoder_feed(TermDecoder& d, uint8_t byte, TermEvent* out) {
         case TermDecoder::csi:
         case TermDecoder::csi_bracket:
         case TermDecoder::ss3: return sequence_byte(d, byte, out);
+        case TermDecoder::string:
+        case TermDecoder::string_escape: return string_byte(d, byte, out);
     }
     return 0;
 }
 
 int term_decoder_timeout(TermDecoder& d, TermEvent* out) {
+    // An answer that arrives in pieces (a slow link) is waited for: no key
+    // starts like one.
+    const bool answer = (d.state == TermDecoder::csi && d.length > 0 && d.params[0] == '?') ||
+                        (d.state == TermDecoder::string && d.length > 0);
+    if (d.expect_answers && answer) return 0;
     const TermDecoder::State state = d.state;
     const bool alt = d.alt, no_params = d.length == 0;
     reset(d);
@@ -433,6 +554,11 @@ int term_decoder_timeout(TermDecoder& d, TermEvent* out) {
         case TermDecoder::ss3:
             if (!no_params || alt) return 0;
             out[0] = byte_key('O', true);
+            return 1;
+        // ESC _ alone was the user's Alt+_, typed while answers were awaited.
+        case TermDecoder::string:
+            if (!no_params) return 0;
+            out[0] = byte_key('_', true);
             return 1;
         default: return 0;
     }

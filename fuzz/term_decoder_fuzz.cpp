@@ -16,11 +16,16 @@ void check(const TermEvent* events, int count) {
     if (count < 0 || count > kTermEventsPerStep) std::abort();
     for (int i = 0; i < count; ++i) {
         const TermEvent& e = events[i];
-        if (e.kind == TermEvent::cursor_report) {
+        if (e.kind == TermEvent::cursor_report || e.kind == TermEvent::mouse) {
             if (e.row < 1 || e.col < 1) std::abort();
             continue;
         }
-        if (e.kind != TermEvent::key || e.scan_code > 0x58) std::abort();
+        // The answers to a display driver's queries.
+        if (e.kind != TermEvent::key) {
+            if (e.kind > TermEvent::mode_report || e.row < 0 || e.col < 0) std::abort();
+            continue;
+        }
+        if (e.scan_code > 0x58) std::abort();
         const uint32_t known = kAltPressed | kCtrlPressed | kShiftPressed | kEnhancedKey;
         if (e.control_state & ~known) std::abort();
     }
@@ -33,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 0) {
         decoder.utf8_input = data[0] & 1;
         decoder.expect_report = data[0] & 2;
+        decoder.expect_answers = data[0] & 4;
     }
     TermEvent events[kTermEventsPerStep];
     // Byte 0xFE followed by 0xFF stands for "50 ms passed".
@@ -44,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         check(events, term_decoder_feed(decoder, data[i], events));
     }
+    // An answer still awaited is waited for; once none is, it settles.
+    decoder.expect_answers = false;
     check(events, term_decoder_timeout(decoder, events));
     if (term_decoder_pending(decoder)) std::abort();
     return 0;

@@ -20,6 +20,10 @@ void terminal_note_cursor_hidden(bool hidden);
 // Records whether the alternate screen is in use, so that restoring resets
 // the colours and goes back to the normal screen.
 void terminal_note_alternate_screen(bool on);
+// Records whether the terminal sends mouse reports, so that restoring
+// turns them off (every kind a driver may have turned on).
+void terminal_note_mouse(bool on);
+inline constexpr char kMouseReportsOff[] = "\x1b[?1016l\x1b[?1006l\x1b[?1003l\x1b[?1002l\x1b[?1000l";
 
 // From now on a hang-up ends the input instead of the process.
 void terminal_hangup_is_close();

@@ -26,6 +26,7 @@ static_assert(SignalFlag::is_always_lock_free, "safe in a signal handler");
 SignalFlag raw_applied{0};
 SignalFlag cursor_hidden{0};
 SignalFlag alternate_screen{0};
+SignalFlag mouse_reports{0};
 SignalFlag hangup_ends_input{0};
 SignalFlag hung_up{0};
 SignalFlag resumed{0};
@@ -145,6 +146,7 @@ void terminal_mode_restore() {
     sigaddset(&ttou, SIGTTOU);
     pthread_sigmask(SIG_BLOCK, &ttou, &before);
     if (raw_applied.exchange(0)) tcsetattr(saved_fd, TCSANOW, &saved);
+    if (mouse_reports.exchange(0)) write_all(kMouseReportsOff, sizeof kMouseReportsOff - 1);
     if (alternate_screen.exchange(0)) write_all(leave_alternate_screen, sizeof leave_alternate_screen - 1);
     if (cursor_hidden.exchange(0)) write_all(show_cursor, sizeof show_cursor - 1);
     pthread_sigmask(SIG_SETMASK, &before, nullptr);
@@ -158,6 +160,11 @@ void terminal_note_cursor_hidden(bool hidden) {
 void terminal_note_alternate_screen(bool on) {
     if (on) install_handlers();
     alternate_screen = on ? 1 : 0;
+}
+
+void terminal_note_mouse(bool on) {
+    if (on) install_handlers();
+    mouse_reports = on ? 1 : 0;
 }
 
 void terminal_mode_forget() {

@@ -21,6 +21,8 @@
 //            or as `wait` when SIGNAL is given
 //   screen   the same with a screen open on the "Terminal" driver, whose
 //            thread is left waiting to write; 9 when it does not open
+//   mouse    a screen open on the "Terminal" driver, its mouse reports
+//            on; then as `wait`
 // Standard input and output are the terminal; a byte goes to descriptor 3
 // once the terminal is set up. Exits with kSkipped when SIGNAL already has a
 // handler (a sanitizer's), which the runtime leaves in charge.
@@ -63,16 +65,20 @@ void take_terminal(bool say_ready = true) {
     if (say_ready) (void)!write(kReadyDescriptor, "r", 1);
 }
 
+// False when the screen does not open on the "Terminal" driver.
+bool open_terminal_screen() {
+    setenv("DNGFX", "terminal", 1);
+    setenv("TERM", "xterm", 1);
+    screen_open(13, 8, 1, 0, 0);
+    if (!screen || std::strcmp(screen->driver->name, "Terminal") != 0) return false;
+    usleep(100000);  // its first picture written
+    return true;
+}
+
 // Fills the terminal, with a screen open on it first where asked; false
 // when that screen does not open.
 bool fill_terminal(bool with_screen) {
-    if (with_screen) {
-        setenv("DNGFX", "terminal", 1);
-        setenv("TERM", "xterm", 1);
-        screen_open(13, 8, 1, 0, 0);
-        if (!screen || std::strcmp(screen->driver->name, "Terminal") != 0) return false;
-        usleep(100000);  // its first picture written
-    }
+    if (with_screen && !open_terminal_screen()) return false;
     // A writer of its own fills the terminal and stays inside a write, as
     // any writer to a stalled terminal does; no write starts after that.
     std::thread([] {
@@ -164,6 +170,10 @@ int main(int argc, char** argv) {
         if (!fill_terminal(with_screen)) return 9;
         (void)!write(kReadyDescriptor, "r", 1);
         if (!sig) std::exit(0);
+    } else if (std::strcmp(way, "mouse") == 0) {
+        take_terminal(false);
+        if (!open_terminal_screen()) return 9;
+        (void)!write(kReadyDescriptor, "r", 1);
     } else {
         take_terminal();
     }

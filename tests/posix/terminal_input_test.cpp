@@ -253,6 +253,19 @@ TEST(TerminalMode, RestoredOnEveryWayOut) {
     }
 }
 
+// The "Terminal" driver's mouse reports end with the program, however it ends.
+TEST(TerminalMode, MouseReportsOffOnEveryWayOut) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        PtyTerminal pty(80, 24, "");
+        const int status = run_child(pty, "mouse", signal, [&](pid_t pid) { kill(pid, signal); });
+        if (skipped(status)) continue;
+        const std::string written = pty.take();
+        const size_t on = written.rfind("\x1b[?1006h");
+        ASSERT_NE(on, std::string::npos) << signal;
+        EXPECT_NE(written.find(kMouseReportsOff, on), std::string::npos) << signal;
+    }
+}
+
 // A terminal nobody reads (a stopped pager, a hung link), full when the
 // program leaves: every way out drops what does not fit after a bounded
 // wait, and leaves the terminal as it was, blocking.

@@ -5,6 +5,13 @@
 // Terminals report no key releases: gfx_is_key_down reports a key as held
 // for kHeldMs after each press, which a key held down keeps renewing by
 // its auto-repeat.
+//
+// When it opens it asks the terminal what it can show (terminal_probe.h);
+// DNGFX_TERMINAL_GRAPHICS=sixel|kitty|blocks overrides the choice, and
+// blocks also skips the questions. The mouse reports in SGR form (in
+// pixels where the terminal has them) give get_mouse the page's pixels;
+// set_mouse moves only the position reported, as the terminal's pointer
+// cannot be moved.
 #include <errno.h>
 #include <poll.h>
 #include <pthread.h>
@@ -25,12 +32,15 @@
 #include "console/posix/terminal_glyphs.h"
 #include "console/term_decoder.h"
 #include "gfx/display/display_driver.h"
+#include "gfx/display/posix/terminal_probe.h"
 #include "gfx/display/terminal_caps.h"
+#include "gfx/display/terminal_mouse.h"
 #include "gfx/display/terminal_picture.h"
 #include "gfx/display/terminal_pixels.h"
 #include "gfx/display/terminal_view.h"
 #include "gfx/display/window.h"
 #include "gfx/keyboard.h"
+#include "gfx/resources.h"
 #include "gfx/screen.h"
 #include "runtime/key_codes.h"
 #include "runtime/platform.h"
@@ -67,6 +77,9 @@ struct Session {
     int in = -1, out = -1;
     TerminalCaps caps;           // found when the terminal opens
     TermPlacement placement;     // where the page stands while shown as pixels
+    TermMouse mouse;
+    const char* mouse_modes = nullptr;  // what turned the mouse reports on; null: off
+    bool mouse_pixels = false;
     TerminalView view{TermColours::ansi16};
     TerminalPicture picture;
     TerminalPixels pixels;  // the page as images, when caps.graphics is sixel or kitty
@@ -106,21 +119,6 @@ void write_all(Session& t, const std::string& bytes) {
         }
         p += n;
         left -= static_cast<size_t>(n);
-    }
-}
-
-// Stands in for asking the terminal what it shows: the graphics named by
-// DNGFX_TERMINAL_GRAPHICS, 256 colour registers.
-void read_caps(Session& t) {
-    const char* graphics = std::getenv("DNGFX_TERMINAL_GRAPHICS");
-    if (graphics && strcasecmp(graphics, "sixel") == 0) {
-        t.caps.graphics = TermGraphics::sixel;
-        t.caps.sixel = true;
-        if (t.caps.colour_registers == 0) t.caps.colour_registers = 256;
-    }
-    if (graphics && strcasecmp(graphics, "kitty") == 0) {
-        t.caps.graphics = TermGraphics::kitty;
-        t.caps.kitty = true;
     }
 }
 
@@ -170,9 +168,28 @@ void flush_pixels(Session& t) {
 }
 
 // Under the screen lock.
+TermMouseLayout mouse_layout(const Session& t) {
+    TermMouseLayout l;
+    l.page_width = screen->width;
+    l.page_height = screen->height;
+    if (screen->font) {
+        l.glyph_width = screen->font->glyph_width;
+        l.glyph_height = screen->font->glyph_height;
+    }
+    l.origin_col = t.view.origin_col();
+    l.origin_row = t.view.origin_row();
+    l.cell_width = t.caps.cell_width;
+    l.cell_height = t.caps.cell_height;
+    l.pixels = t.mouse_pixels;
+    l.placement = t.placement;
+    return l;
+}
+
+// Under the screen lock.
 void push_keys(Session& t, const TermEvent* events, int count) {
     for (int i = 0; i < count; ++i) {
         const TermEvent& e = events[i];
+        if (e.kind == TermEvent::mouse && screen) term_mouse_take(t.mouse, e, mouse_layout(t));
         if (e.kind != TermEvent::key) continue;
         const int32_t code = translate_key_event(e.character, e.scan_code, e.virtual_key, e.control_state, 0);
         if (code > 0) window_push_key(code);
@@ -237,6 +254,10 @@ void pass(Session& t) {
         out += kEnter;
         if (t.use_pixels) out += kPixelModes;
         terminal_note_alternate_screen(true);
+        if (t.mouse_modes) {
+            out += t.mouse_modes;
+            terminal_note_mouse(true);
+        }
         t.view.invalidate();
         t.pixels.invalidate();
     }
@@ -259,6 +280,27 @@ void pass(Session& t) {
     flush_pixels(t);
 }
 
+// Asks the terminal what it shows, keeping the keys typed meanwhile, and
+// turns the mouse reports on (the Linux console has none of the kind).
+void find_caps(Session& t) {
+    if (t.gone) return;
+    const TermQuery q = terminal_probe(
+        t.in, t.decoder, [&t](const std::string& bytes) { write_all(t, bytes); },
+        [&t](const TermEvent* events, int count) {
+            window_lock();
+            push_keys(t, events, count);
+            window_unlock();
+        });
+    t.last_byte_ms = now_ms();
+    t.caps = q.caps;
+    const char* term = std::getenv("TERM");
+    if (term && std::strcmp(term, "linux") == 0) return;
+    t.mouse_pixels = q.mouse_pixels && t.caps.cell_width > 0 && t.caps.cell_height > 0;
+    t.mouse_modes = term_mouse_modes_on(t.mouse_pixels);
+    terminal_note_mouse(true);
+    write_all(t, t.mouse_modes);
+}
+
 bool open_terminal(Session& t) {
     t.in = static_cast<int>(std_handles.input);
     t.out = static_cast<int>(std_handles.output);
@@ -272,13 +314,15 @@ bool open_terminal(Session& t) {
     winch.sa_flags = SA_RESTART;
     sigaction(SIGWINCH, &winch, &t.old_winch);
     resized = 0;
-    read_caps(t);
     read_size(t);
-    // Decided once: a later size keeps the cell size known so far.
-    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
     terminal_note_alternate_screen(true);
     terminal_note_cursor_hidden(true);
-    write_all(t, t.use_pixels ? std::string(kEnter) + kPixelModes : std::string(kEnter));
+    write_all(t, kEnter);
+    find_caps(t);
+    t.pixels.set_caps(t.caps);
+    // Decided once: a later size keeps the cell size known so far.
+    t.use_pixels = t.caps.graphics != TermGraphics::blocks && t.caps.cell_width > 0 && t.caps.cell_height > 0;
+    if (t.use_pixels) write_all(t, kPixelModes);
     return !t.gone;
 }
 
@@ -295,6 +339,7 @@ void close_terminal(Session& t) {
         write_all(t, std::string(t.pixels.unsent()));
         out = kPixelsEnd;
     }
+    if (t.mouse_modes) out += kMouseReportsOff;
     out += kLeave;
     window_lock();
     // The text cells are only followed while shown as cells.
@@ -304,6 +349,7 @@ void close_terminal(Session& t) {
     out += kShowCursor;
     terminal_note_alternate_screen(false);
     terminal_note_cursor_hidden(false);
+    terminal_note_mouse(false);
     if (!terminal_hung_up()) write_all(t, out);
     sigaction(SIGWINCH, &t.old_winch, nullptr);
 }
@@ -317,6 +363,7 @@ void thread_main() {
     if (!opened) {
         terminal_note_alternate_screen(false);
         terminal_note_cursor_hidden(false);
+        terminal_note_mouse(false);
         sigaction(SIGWINCH, &t.old_winch, nullptr);
         return;
     }
@@ -385,7 +432,37 @@ void poll_events() {
     window_take_waiting_keys();
 }
 
+// Under the screen lock, as in a window: -1 with no buttons while the
+// pointer is off the page or has not been seen.
+int32_t get_mouse(int32_t* x, int32_t* y, int32_t* wheel, int32_t* buttons) {
+    if (!session || !session->mouse.inside) {
+        if (buttons) *buttons = 0;
+        return -1;
+    }
+    const TermMouse& m = session->mouse;
+    if (x) *x = m.x;
+    if (y) *y = m.y;
+    if (wheel) *wheel = m.wheel;
+    if (buttons) *buttons = m.buttons;
+    return 0;
+}
+
+void set_mouse(int32_t x, int32_t y, int32_t) {
+    if (!session || !screen || x < 0) return;
+    TermMouse& m = session->mouse;
+    m.x = std::clamp(x, 0, screen->width - 1);
+    m.y = std::clamp(y, 0, screen->height - 1);
+    m.inside = true;
+}
+
 }  // namespace
+
+TerminalCaps terminal_driver_caps() {
+    window_lock();
+    const TerminalCaps caps = session ? session->caps : TerminalCaps{};
+    window_unlock();
+    return caps;
+}
 
 extern const DisplayDriver terminal_driver;
 const DisplayDriver terminal_driver = {
@@ -396,8 +473,8 @@ const DisplayDriver terminal_driver = {
     .unlock = window_unlock,
     .set_palette = window_set_palette,
     .wait_vsync = window_wait_vsync,
-    .get_mouse = nullptr,
-    .set_mouse = nullptr,
+    .get_mouse = get_mouse,
+    .set_mouse = set_mouse,
     .set_window_title = nullptr,
     .fetch_modes = nullptr,
     .poll_events = poll_events,
