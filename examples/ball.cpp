@@ -11,14 +11,18 @@ int main() {
     double x = 40, y = 60, dx = 2, dy = 1.5;
     const double r = 10;
     int shown = 0;
-    // Any key ends; so does the 600th frame, for the tests.
-    for (int frames = 0; frames < 600 && !key_waiting(); ++frames) {
+    // A key ends; so does the 600th frame.
+    for (int frames = 1; frames <= 600; ++frames) {
         const int hidden = 1 - shown;
         pages(hidden, shown);  // draw on the hidden page
         fill_box(0, 0, width() - 1, height() - 1, blue);
         fill_circle(x, y, r, yellow);
+        locate(1, 1);
+        print("Frame");
+        print(frames);
         pages(hidden, hidden);  // show it
         shown = hidden;
+        if (key_waiting()) break;
 
         x += dx;
         y += dy;
@@ -26,4 +30,5 @@ int main() {
         if (y < r || y > height() - 1 - r) dy = -dy;
         frame(60);  // wait for the next sixtieth of a second
     }
+    return 0;
 }

@@ -34,4 +34,5 @@ int main() {
         println(counts[face]);
     }
     wait_key();
+    return 0;
 }

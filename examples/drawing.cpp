@@ -47,4 +47,5 @@ int main() {
 
     locate(1, 1);
     wait_key();
+    return 0;
 }

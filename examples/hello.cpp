@@ -18,7 +18,7 @@ int main() {
     println("Hello! What is your name?");
     colour(white);
     std::string name = input("> ");
-    int age = input_int("And how old are you? ", true);
+    int age = input_int("And how old are you", true);
 
     // print() of a number puts a blank before it, as the runtime does.
     print("Hello, " + name + ". In ten years you will be");
@@ -28,4 +28,5 @@ int main() {
     println("Press any key to end.");
     wait_key();
     // Returning from main closes the window.
+    return 0;
 }

@@ -32,4 +32,5 @@ int main() {
         print(key_name(code), End::zone);
         print(code, End::newline);
     }
+    return 0;
 }

@@ -20,4 +20,5 @@ int main() {
         last = now;
         frame(100);
     }
+    return 0;
 }

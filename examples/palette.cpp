@@ -18,4 +18,5 @@ int main() {
     locate(1, 1);
     println("Palette back. A key ends.");
     wait_key();
+    return 0;
 }

@@ -233,9 +233,13 @@ constexpr Colour rgba(int red, int green, int blue, int alpha) {
 /// Sets the text and drawing colours; default_colour keeps one.
 /// bad_argument with no graphics screen.
 Error colour(Colour foreground, Colour background = default_colour);
-/// Sets palette entry `index` (screens of depth 8 or less) from 8-bit
-/// components. bad_argument without such a screen or for an index past it.
+/// Sets palette entry `index` of a 256-colour screen from 8-bit components
+/// (kept to 6 bits each). bad_argument without a screen of depth 8 or less
+/// or for an index past its colours.
 Error palette(int index, int red, int green, int blue);
+/// Sets palette entry `index` of a screen of 16 colours or fewer to one of
+/// its mode's own colours (0 to 63 at 640 x 350, else 0 to 15).
+Error palette(int index, int mode_colour);
 /// Puts back the mode's own palette.
 Error reset_palette();
 

@@ -123,10 +123,21 @@ Error colour(Colour foreground, Colour background) {
     return status(set_last_error(0));
 }
 
+namespace {
+
+bool palette_entry(int index) { return ::screen && ::screen->depth <= 8 && index >= 0 && index < (1 << ::screen->depth); }
+
+}  // namespace
+
 Error palette(int index, int red, int green, int blue) {
-    if (!::screen || ::screen->depth > 8 || index < 0 || index >= (1 << ::screen->depth))
-        return status(set_last_error(1));
+    if (!palette_entry(index)) return status(set_last_error(1));
     palette_set(index, std::clamp(red, 0, 255), std::clamp(green, 0, 255), std::clamp(blue, 0, 255));
+    return status(set_last_error(0));
+}
+
+Error palette(int index, int mode_colour) {
+    if (!palette_entry(index) || mode_colour < 0) return status(set_last_error(1));
+    palette_set(index, mode_colour, -1, -1);
     return status(set_last_error(0));
 }
 
