@@ -219,8 +219,22 @@ using Colour = std::int64_t;
 constexpr Colour default_colour = -1;
 /// The 16 colours of the default palette, by their index.
 enum Named : int {
-    black, blue, green, cyan, red, magenta, brown, light_grey,  ///< indices 0 to 7
-    dark_grey, light_blue, light_green, light_cyan, light_red, light_magenta, yellow, white  ///< 8 to 15
+    black,          ///< 0
+    blue,           ///< 1
+    green,          ///< 2
+    cyan,           ///< 3
+    red,            ///< 4
+    magenta,        ///< 5
+    brown,          ///< 6
+    light_grey,     ///< 7
+    dark_grey,      ///< 8
+    light_blue,     ///< 9
+    light_green,    ///< 10
+    light_cyan,     ///< 11
+    light_red,      ///< 12
+    light_magenta,  ///< 13
+    yellow,         ///< 14
+    white,          ///< 15
 };
 /// A colour of a 16- or 32-bit screen from its components (0 to 255).
 constexpr Colour rgb(int red, int green, int blue) {
