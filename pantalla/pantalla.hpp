@@ -105,8 +105,13 @@ enum class End : int {
 Error print(std::string_view text, End end = End::none);
 /// Prints an integer, with a blank before a non-negative one.
 Error print(int value, End end = End::none);
-/// Prints a number with up to 15 significant digits, as @ref number_text.
+/// Prints an unsigned integer, without a blank before it.
+Error print(unsigned value, End end = End::none);
+/// Prints a number with up to 15 significant digits, as @ref number_text,
+/// with a blank before a non-negative one.
 Error print(double value, End end = End::none);
+/// Prints a single-precision number with up to 7 significant digits.
+Error print(float value, End end = End::none);
 /// Prints an item, then a line end.
 template <class T>
 Error println(const T& value) {

@@ -41,6 +41,8 @@ TEST_F(GfxTest, FriendlyPrintIsThePrintStatement) {
         {[] { pt::println(7); }, [] { print_integer(0, 7, kPrintLineEnd); }},
         {[] { pt::println(2.5e20), pt::print(1.0 / 3); },
          [] { print_double(0, 2.5e20, kPrintLineEnd), print_double(0, 1.0 / 3, 0); }},
+        {[] { pt::print(4000000000u, pt::End::zone), pt::println(0.1f); },
+         [] { print_unsigned(0, 4000000000u, kPrintNextZone), print_single(0, 0.1f, kPrintLineEnd); }},
         {[] { pt::print(std::string_view("ab\0c", 4)), pt::println(); },
          [] { print_text(0, string_temp_literal("ab\0c", 4), 0), print_newline(0, kPrintLineEnd); }},
     };
