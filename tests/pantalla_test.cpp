@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "gfx_fixture.h"
+#include "gfx/keyboard.h"
 #include "pantalla/pantalla.hpp"
 #include "runtime/print.h"
 
@@ -49,6 +50,37 @@ TEST_F(GfxTest, FriendlyPrintIsThePrintStatement) {
     for (const auto& [friendly, statements] : rows) EXPECT_EQ(printed(friendly), printed(statements));
     EXPECT_EQ(pt::number_text(-2e-7), "-2E-07");
     EXPECT_EQ(pt::number_text(1.0 / 3, 3), "0.333");
+}
+
+// Types a line and Enter into the screen's key queue.
+void type_line(std::string_view keys) {
+    for (const char c : keys) gfx_push_key(static_cast<unsigned char>(c));
+    gfx_push_key(13);
+}
+
+TEST_F(GfxTest, LineInputAsTextOrNumber) {
+    ASSERT_EQ(pt::open(pt::Mode::w640x480, 0, 1, pt::null_display), pt::ok);
+    struct Row {
+        std::string_view typed;
+        int integer;
+        double number;
+    };
+    const Row rows[] = {
+        {"  42abc", 42, 42},        // leading blanks, then what parses
+        {"-3.5e2", -3, -350},       // an integer stops at the point
+        {"99999999999", 2147483647, 99999999999},  // integers saturate
+        {"", 0, 0},
+        {"x", 0, 0},
+    };
+    for (const Row& row : rows) {
+        type_line(row.typed);
+        EXPECT_EQ(pt::input("? "), row.typed);
+        type_line(row.typed);
+        EXPECT_EQ(pt::input_int(), row.integer) << row.typed;
+        type_line(row.typed);
+        EXPECT_EQ(pt::input_number(), row.number) << row.typed;
+        EXPECT_EQ(pt::error(), pt::ok);
+    }
 }
 
 TEST_F(GfxTest, PagesChosenAndCopied) {
