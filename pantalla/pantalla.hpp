@@ -249,8 +249,8 @@ constexpr Colour rgb(int red, int green, int blue) {
 constexpr Colour rgba(int red, int green, int blue, int alpha) {
     return static_cast<Colour>(static_cast<std::uint32_t>(alpha & 255) << 24) | rgb(red, green, blue);
 }
-/// Sets the text and drawing colours; default_colour keeps one.
-/// bad_argument with no graphics screen.
+/// Sets the text and drawing colours; default_colour keeps one. At 32 bits
+/// they keep no opacity. bad_argument with no graphics screen.
 Error colour(Colour foreground, Colour background = default_colour);
 /// Sets palette entry `index` of a 256-colour screen from 8-bit components
 /// (kept to 6 bits each). bad_argument without a screen of depth 8 or less

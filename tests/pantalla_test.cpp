@@ -136,6 +136,9 @@ TEST_F(GfxTest, ImagesOwnTheirPicture) {
     EXPECT_EQ(b.width(), 4);
     EXPECT_EQ(b.put(10, 10), pt::ok);
     EXPECT_EQ(pt::point(13, 12), pt::rgb(1, 2, 3));
+    // An opaque colour is still a colour, not "keep the old one".
+    EXPECT_EQ(pt::colour(pt::rgba(9, 8, 7, 255)), pt::ok);
+    EXPECT_EQ(screen->fg_colour & 0xFFFFFF, 0x090807u);
     b = pt::Image::grab(10, 10, 11, 11);
     EXPECT_EQ(b.height(), 2);
     EXPECT_FALSE(pt::Image(-1, 5));
