@@ -389,3 +389,18 @@ Mouse mouse();
 Error set_mouse(int x, int y, bool visible = true);
 
 }  // namespace pantalla
+
+/// @example hello.cpp
+/// A screen, printing and line input.
+/// @example keys.cpp
+/// Waiting for keys and their codes.
+/// @example ball.cpp
+/// An animation on two pages at a steady frame rate.
+/// @example drawing.cpp
+/// Every drawing call once, images, views and windows.
+/// @example mouse.cpp
+/// Reading the mouse.
+/// @example palette.cpp
+/// Changing palette entries.
+/// @example dice.cpp
+/// A whole small program: the dice throws.
