@@ -9,11 +9,27 @@
 #include "gfx_fixture.h"
 #include "gfx/keyboard.h"
 #include "pantalla/pantalla.hpp"
+#include "runtime/device.h"
 #include "runtime/print.h"
 
 namespace {
 
 namespace pt = pantalla;
+
+// The screen device takes its width from the screen of its first use and
+// keeps it: each test here sets it up anew, and leaves it to be set up
+// anew by the tests after.
+class PantallaTest : public GfxTest {
+protected:
+    void SetUp() override {
+        GfxTest::SetUp();
+        screen_device()->mode = 0;
+    }
+    void TearDown() override {
+        GfxTest::TearDown();
+        screen_device()->mode = 0;
+    }
+};
 
 // A row of the shown page's text; cells never written read as blanks.
 std::string text_row(int32_t row) {
@@ -34,7 +50,7 @@ std::string printed(const std::function<void()>& calls) {
     return text_row(0) + "|" + text_row(1);
 }
 
-TEST_F(GfxTest, FriendlyPrintIsThePrintStatement) {
+TEST_F(PantallaTest, FriendlyPrintIsThePrintStatement) {
     const std::pair<std::function<void()>, std::function<void()>> rows[] = {
         {[] { pt::print("abc"); }, [] { print_text(0, string_temp_literal("abc"), 0); }},
         {[] { pt::print(-5, pt::End::zone), pt::print("x"); },
@@ -58,7 +74,7 @@ void type_line(std::string_view keys) {
     gfx_push_key(13);
 }
 
-TEST_F(GfxTest, LineInputAsTextOrNumber) {
+TEST_F(PantallaTest, LineInputAsTextOrNumber) {
     ASSERT_EQ(pt::open(pt::Mode::w640x480, 0, 1, pt::null_display), pt::ok);
     struct Row {
         std::string_view typed;
@@ -83,7 +99,7 @@ TEST_F(GfxTest, LineInputAsTextOrNumber) {
     }
 }
 
-TEST_F(GfxTest, PagesChosenAndCopied) {
+TEST_F(PantallaTest, PagesChosenAndCopied) {
     ASSERT_EQ(pt::open(pt::Mode::w320x240, 0, 2, pt::null_display), pt::ok);
     // {work, visible}: every page the screen has, -1 to keep, nothing else.
     const std::pair<int, int> taken[] = {{1, 0}, {0, 1}, {-1, -1}, {1, -1}};
@@ -104,7 +120,7 @@ TEST_F(GfxTest, PagesChosenAndCopied) {
     EXPECT_EQ(text_row(0), "hidden");
 }
 
-TEST_F(GfxTest, FailuresAreErrorNumbers) {
+TEST_F(PantallaTest, FailuresAreErrorNumbers) {
     // With no screen every drawing call is error 1, and nothing throws.
     const std::function<pt::Error()> calls[] = {
         [] { return pt::line(0, 0, 5, 5); },   [] { return pt::pset(1, 1); },
@@ -128,7 +144,7 @@ TEST_F(GfxTest, FailuresAreErrorNumbers) {
     EXPECT_EQ(pt::open(4, 4), pt::bad_argument);
 }
 
-TEST_F(GfxTest, ImagesOwnTheirPicture) {
+TEST_F(PantallaTest, ImagesOwnTheirPicture) {
     ASSERT_EQ(pt::open(pt::Mode::w320x240, 32, 1, pt::null_display), pt::ok);
     pt::Image a(4, 3, pt::rgb(1, 2, 3));
     pt::Image b = std::move(a);
