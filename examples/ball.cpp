@@ -15,9 +15,9 @@ int main() {
     for (int frames = 1; frames <= 600; ++frames) {
         const int hidden = 1 - shown;
         pages(hidden, shown);  // draw on the hidden page
-        fill_box(0, 0, width() - 1, height() - 1, blue);
+        fill_rect(0, 0, width() - 1, height() - 1, blue);
         fill_circle(x, y, r, yellow);
-        locate(1, 1);
+        move_cursor(1, 1);
         print("Frame");
         print(frames);
         pages(hidden, hidden);  // show it

@@ -13,11 +13,11 @@ int main() {
     println("=================================");
     const int throws = input_int("NUMERO DE LANZAMIENTOS = ", true);
 
-    randomize(timer());
+    seed_random(timer());
     int counts[7] = {};
     double sum = 0;
     for (int i = 0; i < throws; ++i) {
-        const int face = static_cast<int>(rnd() * 6) + 1;
+        const int face = static_cast<int>(random_fraction() * 6) + 1;
         counts[face] += 1;
         sum += face;
     }

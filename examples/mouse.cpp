@@ -18,7 +18,7 @@ int main() {
         // A line from where the mouse was, so that fast moves leave no gaps.
         if (held(now, 1) && held(last, 1)) line(last.x, last.y, now.x, now.y, light_green);
         if (held(now, 2)) {
-            cls();
+            clear();
             println("Cleared.");
         }
         last = now;

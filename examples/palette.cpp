@@ -4,7 +4,7 @@
 using namespace pantalla;
 
 int main() {
-    if (open(Mode::vga_320x200) != ok) return 1;
+    if (open(Mode::w320x200) != ok) return 1;
     title("Palette");
     // One bar for each palette entry.
     for (int i = 0; i < 256; ++i) line(i + 32, 20, i + 32, 180, i);
@@ -15,7 +15,7 @@ int main() {
         frame(30);
     }
     reset_palette();  // the mode's own colours again
-    locate(1, 1);
+    move_cursor(1, 1);
     println("Palette back. A key ends.");
     wait_key();
     return 0;

@@ -27,12 +27,12 @@ Error view(double x1, double y1, double x2, double y2, Colour fill, Colour borde
 
 Error reset_view() { return status(view_set(nullptr, -1, -1, 0)); }
 
-Error window(double x1, double y1, double x2, double y2, bool y_down) {
+Error world(double x1, double y1, double x2, double y2, bool y_down) {
     const DrawBox box{x1, y1, x2, y2};
     return status(window_set(&box, y_down ? kWindowYDown : 0));
 }
 
-Error reset_window() { return status(window_set(nullptr, 0)); }
+Error reset_world() { return status(window_set(nullptr, 0)); }
 
 Point to_view(Point world) {
     return {point_convert(world.x, kWorldToViewX), point_convert(world.y, kWorldToViewY)};
@@ -48,11 +48,11 @@ Point pen() {
     return p;
 }
 
-Error pset(double x, double y, Colour c) { return status(point_set(x, y, c, 0)); }
+Error set_pixel(double x, double y, Colour c) { return status(point_set(x, y, c, 0)); }
 
-Error preset(double x, double y, Colour c) { return status(point_clear(x, y, c, 0)); }
+Error clear_pixel(double x, double y, Colour c) { return status(point_clear(x, y, c, 0)); }
 
-Colour point(double x, double y) { return point_get(x, y, 0); }
+Colour get_pixel(double x, double y) { return point_get(x, y, 0); }
 
 Error line(double x1, double y1, double x2, double y2, Colour c, int style) {
     return status(line_draw(x1, y1, x2, y2, c, 0, style));
@@ -60,11 +60,11 @@ Error line(double x1, double y1, double x2, double y2, Colour c, int style) {
 
 Error line_to(double x, double y, Colour c) { return status(line_draw(0, 0, x, y, c, kDrawFromPen, kSolid)); }
 
-Error box(double x1, double y1, double x2, double y2, Colour c, int style) {
+Error rect(double x1, double y1, double x2, double y2, Colour c, int style) {
     return status(line_draw(x1, y1, x2, y2, c, kDrawBox, style));
 }
 
-Error fill_box(double x1, double y1, double x2, double y2, Colour c) {
+Error fill_rect(double x1, double y1, double x2, double y2, Colour c) {
     return status(line_draw(x1, y1, x2, y2, c, kDrawBox | kDrawFilled, kSolid));
 }
 
@@ -92,9 +92,9 @@ Error pie(double x, double y, double radius, double start, double end, Colour c,
                                kDrawArc | (filled ? kDrawFilled : 0)));
 }
 
-Error paint(double x, double y, Colour c, Colour border) { return status(flood_fill(x, y, c, border, 0)); }
+Error fill_region(double x, double y, Colour c, Colour border) { return status(flood_fill(x, y, c, border, 0)); }
 
-Error paint_tile(double x, double y, std::string_view tile, Colour border) {
+Error fill_region_tile(double x, double y, std::string_view tile, Colour border) {
     return status(flood_fill_tile(x, y, tile.data(), static_cast<int32_t>(tile.size()), border, 0));
 }
 

@@ -36,15 +36,15 @@ Error error();
 /// Screen modes by their size and colours.
 enum class Mode : int {
     text = 0,             ///< no graphics screen: the terminal
-    cga_320x200 = 1,      ///< 320 x 200, 4 colours
-    cga_640x200 = 2,      ///< 640 x 200, 2 colours
-    ega_320x200 = 7,      ///< 320 x 200, 16 colours
-    ega_640x200 = 8,      ///< 640 x 200, 16 colours
-    ega_640x350 = 9,      ///< 640 x 350, 16 of 64 colours
-    mono_640x350 = 10,    ///< 640 x 350, 2 colours
-    mono_640x480 = 11,    ///< 640 x 480, 2 colours
-    vga_640x480 = 12,     ///< 640 x 480, 16 colours
-    vga_320x200 = 13,     ///< 320 x 200, 256 colours
+    w320x200_4 = 1,      ///< 320 x 200, 4 colours
+    w640x200_2 = 2,      ///< 640 x 200, 2 colours
+    w320x200_16 = 7,      ///< 320 x 200, 16 colours
+    w640x200_16 = 8,      ///< 640 x 200, 16 colours
+    w640x350_16 = 9,      ///< 640 x 350, 16 of 64 colours
+    w640x350_2 = 10,    ///< 640 x 350, 2 colours
+    w640x480_2 = 11,    ///< 640 x 480, 2 colours
+    w640x480_16 = 12,     ///< 640 x 480, 16 colours
+    w320x200 = 13,     ///< 320 x 200, 256 colours
     w320x240 = 14,        ///< 320 x 240, 256 colours or the depth given
     w400x300 = 15,        ///< 400 x 300, 256 colours or the depth given
     w512x384 = 16,        ///< 512 x 384, 256 colours or the depth given
@@ -182,9 +182,9 @@ void sleep(int ms);
 double timer();
 /// Seeds the random numbers; the default seeds from the timer. A seed
 /// always gives the same numbers on every platform.
-void randomize(double seed = -1);
+void seed_random(double seed = -1);
 /// A random number in [0, 1), steps of 1/32768.
-double rnd();
+double random_fraction();
 /// A random integer from `low` to `high` inclusive.
 int random(int low, int high);
 
@@ -192,7 +192,7 @@ int random(int low, int high);
 
 /// Moves the text cursor (1-based; 0 keeps that coordinate).
 /// bad_argument for a place outside the screen.
-Error locate(int row, int column);
+Error move_cursor(int row, int column);
 /// Shows or hides the text cursor.
 Error show_cursor(bool shown);
 /// The text cursor's row, 1-based.
@@ -211,7 +211,7 @@ Error text_view(int top, int bottom);
 /// Lets printing use every row again.
 Error reset_text_view();
 /// Clears the screen to the background colour; the cursor goes home.
-Error cls();
+Error clear();
 /// Sounds the bell.
 void beep();
 
@@ -267,7 +267,7 @@ Error reset_palette();
 /// A point of the view.
 struct Point {
     double x;  ///< across, to the right
-    double y;  ///< down (up in a window without y_down)
+    double y;  ///< down (up in world coordinates without y_down)
 };
 
 /// Sets the view, the part of the screen drawn on, to the rectangle between
@@ -280,30 +280,30 @@ Error view(double x1, double y1, double x2, double y2, Colour fill = default_col
 Error reset_view();
 /// Maps world coordinates onto the view: (x1, y1) bottom left, or top left
 /// with `y_down`. bad_argument for an empty or infinite side.
-Error window(double x1, double y1, double x2, double y2, bool y_down = false);
+Error world(double x1, double y1, double x2, double y2, bool y_down = false);
 /// World coordinates off: view pixels again.
-Error reset_window();
-/// A world point in view pixels (unchanged without a window).
+Error reset_world();
+/// A world point in view pixels (unchanged without world coordinates).
 Point to_view(Point world);
-/// A view pixel in world coordinates (unchanged without a window).
+/// A view pixel in world coordinates (unchanged without world coordinates).
 Point to_world(Point view);
 /// The pen: where the last drawing ended, in view pixels.
 Point pen();
 
 /// Sets a pixel (foreground by default); the pen moves there.
-Error pset(double x, double y, Colour c = default_colour);
+Error set_pixel(double x, double y, Colour c = default_colour);
 /// Clears a pixel (background by default); the pen moves there.
-Error preset(double x, double y, Colour c = default_colour);
+Error clear_pixel(double x, double y, Colour c = default_colour);
 /// A pixel's colour, -1 outside the view.
-Colour point(double x, double y);
+Colour get_pixel(double x, double y);
 /// A line; `style` is a 16-bit dash mask. The pen moves to its end.
 Error line(double x1, double y1, double x2, double y2, Colour c = default_colour, int style = 0xFFFF);
 /// A line from the pen.
 Error line_to(double x, double y, Colour c = default_colour);
 /// A rectangle's outline between two corners.
-Error box(double x1, double y1, double x2, double y2, Colour c = default_colour, int style = 0xFFFF);
+Error rect(double x1, double y1, double x2, double y2, Colour c = default_colour, int style = 0xFFFF);
 /// A filled rectangle between two corners.
-Error fill_box(double x1, double y1, double x2, double y2, Colour c = default_colour);
+Error fill_rect(double x1, double y1, double x2, double y2, Colour c = default_colour);
 /// A circle of `radius` around (x, y), round on a 4:3 display.
 Error circle(double x, double y, double radius, Colour c = default_colour);
 /// A filled circle.
@@ -316,10 +316,10 @@ Error arc(double x, double y, double radius, double start, double end, Colour c 
 Error pie(double x, double y, double radius, double start, double end, Colour c = default_colour,
           bool filled = false);
 /// Fills the region around (x, y) up to `border` (default the fill colour).
-/// bad_argument when it cannot have the memory (part is then painted).
-Error paint(double x, double y, Colour c = default_colour, Colour border = default_colour);
+/// bad_argument when it cannot have the memory (part is then filled).
+Error fill_region(double x, double y, Colour c = default_colour, Colour border = default_colour);
 /// The same with an 8-pixel-wide tile of rows in the screen's pixel format.
-Error paint_tile(double x, double y, std::string_view tile, Colour border);
+Error fill_region_tile(double x, double y, std::string_view tile, Colour border);
 
 // ---------------------------------------------------------------- images
 
@@ -397,7 +397,7 @@ Error set_mouse(int x, int y, bool visible = true);
 /// @example ball.cpp
 /// An animation on two pages at a steady frame rate.
 /// @example drawing.cpp
-/// Every drawing call once, images, views and windows.
+/// Every drawing call once, images, views and world coordinates.
 /// @example mouse.cpp
 /// Reading the mouse.
 /// @example palette.cpp

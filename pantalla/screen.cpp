@@ -60,7 +60,7 @@ void frame(double per_second) {
     if (wait > 0) sleep_or_key(static_cast<int32_t>(std::lround(wait * 1000)));
 }
 
-Error locate(int row, int column) {
+Error move_cursor(int row, int column) {
     ensure_started();
     return status(cursor_move(row, column, -1, nullptr));
 }
@@ -108,7 +108,7 @@ Error reset_text_view() {
     return status(set_last_error(view_rows_change(0, 0, true) ? 0 : 1));
 }
 
-Error cls() {
+Error clear() {
     if (!console_hooks.clear_screen) return status(set_last_error(1));
     console_hooks.clear_screen(kClearDefault);
     return status(set_last_error(0));
@@ -151,9 +151,9 @@ Error reset_palette() {
 
 double timer() { return timer_seconds(); }
 
-void randomize(double seed) { random_seed(seed); }
+void seed_random(double seed) { random_seed(seed); }
 
-double rnd() { return random_value(1); }
+double random_fraction() { return random_value(1); }
 
 int random(int low, int high) {
     if (high < low) std::swap(low, high);

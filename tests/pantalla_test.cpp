@@ -110,7 +110,7 @@ TEST_F(PantallaTest, PagesChosenAndCopied) {
 
     // Drawn on the hidden page: not seen until shown or copied.
     ASSERT_EQ(pt::pages(1, 0), pt::ok);
-    pt::pset(3, 4, 9);
+    pt::set_pixel(3, 4, 9);
     EXPECT_EQ(screen->visible_page[4 * screen->pitch + 3], 0);
     EXPECT_EQ(pt::copy_page(1, 0), pt::ok);
     EXPECT_EQ(screen->visible_page[4 * screen->pitch + 3], 9);
@@ -123,8 +123,8 @@ TEST_F(PantallaTest, PagesChosenAndCopied) {
 TEST_F(PantallaTest, FailuresAreErrorNumbers) {
     // With no screen every drawing call is error 1, and nothing throws.
     const std::function<pt::Error()> calls[] = {
-        [] { return pt::line(0, 0, 5, 5); },   [] { return pt::pset(1, 1); },
-        [] { return pt::cls(); },              [] { return pt::colour(pt::red); },
+        [] { return pt::line(0, 0, 5, 5); },   [] { return pt::set_pixel(1, 1); },
+        [] { return pt::clear(); },              [] { return pt::colour(pt::red); },
         [] { return pt::palette(1, 1, 2, 3); }, [] { return pt::pages(0, 0); },
         [] { return pt::text_size(40, 25); },  [] { return pt::set_mouse(1, 1); },
         [] { return pt::Image().put(0, 0); },  [] { return pt::view(0, 0, 9, 9); },
@@ -134,10 +134,10 @@ TEST_F(PantallaTest, FailuresAreErrorNumbers) {
     EXPECT_EQ(pt::error(), pt::bad_argument);
 
     // Palette entries past the screen's colours.
-    ASSERT_EQ(pt::open(pt::Mode::vga_640x480, 0, 1, pt::null_display), pt::ok);
+    ASSERT_EQ(pt::open(pt::Mode::w640x480_16, 0, 1, pt::null_display), pt::ok);
     EXPECT_EQ(pt::palette(16, 0, 0, 0), pt::bad_argument);
     EXPECT_EQ(pt::palette(15, 2), pt::ok);
-    ASSERT_EQ(pt::open(pt::Mode::vga_320x200, 0, 1, pt::null_display), pt::ok);
+    ASSERT_EQ(pt::open(pt::Mode::w320x200, 0, 1, pt::null_display), pt::ok);
     EXPECT_EQ(pt::palette(256, 0, 0, 0), pt::bad_argument);
     EXPECT_EQ(pt::palette(255, 255, 0, 0), pt::ok);
     EXPECT_EQ(screen->palette[255], 0xFFu);
@@ -151,7 +151,7 @@ TEST_F(PantallaTest, ImagesOwnTheirPicture) {
     EXPECT_FALSE(a);
     EXPECT_EQ(b.width(), 4);
     EXPECT_EQ(b.put(10, 10), pt::ok);
-    EXPECT_EQ(pt::point(13, 12), pt::rgb(1, 2, 3));
+    EXPECT_EQ(pt::get_pixel(13, 12), pt::rgb(1, 2, 3));
     // An opaque colour is still a colour, not "keep the old one".
     EXPECT_EQ(pt::colour(pt::rgba(9, 8, 7, 255)), pt::ok);
     EXPECT_EQ(screen->fg_colour & 0xFFFFFF, 0x090807u);
@@ -161,13 +161,13 @@ TEST_F(PantallaTest, ImagesOwnTheirPicture) {
 }
 
 TEST(Pantalla, RandomIntegersCoverTheirRange) {
-    pt::randomize(5);
-    const double first = pt::rnd();
+    pt::seed_random(5);
+    const double first = pt::random_fraction();
     std::set<int> seen;
     for (int i = 0; i < 1000; ++i) seen.insert(pt::random(3, 1));
     EXPECT_EQ(seen, (std::set<int>{1, 2, 3}));
-    pt::randomize(5);
-    EXPECT_EQ(pt::rnd(), first);
+    pt::seed_random(5);
+    EXPECT_EQ(pt::random_fraction(), first);
 }
 
 }  // namespace
