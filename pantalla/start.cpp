@@ -26,18 +26,12 @@ void start() {
     std::atexit(end);
 }
 
-RtString* temp_text(std::string_view text) {
-    return string_temp_literal(text.empty() ? "" : text.data(), static_cast<uint32_t>(text.size()));
-}
-
 std::string take_text(RtString* text) {
     std::string bytes;
     if (text && text->data) bytes.assign(text->data, string_length(text));
     string_release_temp(text);
     return bytes;
 }
-
-Error status(int code) { return static_cast<Error>(code); }
 
 }  // namespace pantalla::detail
 

@@ -5,8 +5,7 @@
 #include <string_view>
 
 #include "pantalla/pantalla.hpp"
-
-struct RtString;
+#include "runtime/rt_string.h"
 
 namespace pantalla::detail {
 
@@ -17,10 +16,12 @@ inline void ensure_started() {
 }
 
 // A view as a temporary runtime string, without copying.
-RtString* temp_text(std::string_view text);
+inline RtString* temp_text(std::string_view text) {
+    return string_temp_literal(text.empty() ? "" : text.data(), static_cast<uint32_t>(text.size()));
+}
 // A temporary runtime string's bytes, the string released.
 std::string take_text(RtString* text);
 
-Error status(int code);
+inline Error status(int code) { return static_cast<Error>(code); }
 
 }  // namespace pantalla::detail
