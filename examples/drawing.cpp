@@ -1,6 +1,8 @@
 // Drawing: every primitive once.
 #include <pantalla/pantalla.hpp>
 
+#include <string>
+
 using namespace pantalla;
 
 int main() {
@@ -8,6 +10,7 @@ int main() {
     title("Drawing");
 
     set_pixel(10, 10, white);                     // a point
+    set_pixel(12, 10, get_pixel(10, 10));         // another, the colour of the first
     line(20, 10, 100, 40, light_red);             // a line
     line(20, 50, 100, 50, light_green, 0xF0F0);   // a dashed line
     line_to(100, 80, yellow);                     // on from where the pen stopped
@@ -20,6 +23,11 @@ int main() {
 
     rect(150, 90, 210, 150, white);               // a border,
     fill_region(180, 120, green, white);          // and the inside filled up to it
+    // A pattern: rows of 8 pixels (one byte each on this screen), repeated.
+    const std::string stripes = std::string(8, yellow) + std::string(8, black);
+    rect(10, 130, 60, 160, white);
+    fill_region_tile(35, 145, stripes, white);
+    clear_pixel(35, 145);                         // a point back to the background
 
     // An image: drawn into, then put down three ways.
     Image star(16, 16, black);
@@ -29,6 +37,7 @@ int main() {
     draw_on_screen();
     star.put(230, 100);
     star.put(250, 100, Put::xor_mask);
+    star.put(240, 120, Put::transparent);         // its black left out
     Image copy = Image::grab(100, 95, 135, 145);  // a piece of the screen
     copy.put(270, 95);
 
