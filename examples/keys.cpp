@@ -16,7 +16,8 @@ std::string key_name(int code) {
         case key::space: return "Space";
         case key::close: return "Close";
     }
-    if (code >= key::f1 && code < key::f1 + 10 * 256) return "F" + std::to_string((code - key::f1) / 256 + 1);
+    for (int n = 1; n <= 12; ++n)
+        if (code == key::function_key(n)) return "F" + std::to_string(n);
     if (code > 32 && code < 127) return std::string(1, static_cast<char>(code));
     return "?";
 }

@@ -146,7 +146,9 @@ constexpr int escape = 27;        ///< Esc
 constexpr int space = 32;         ///< the space bar
 /// The code of an extended key of number `n`.
 constexpr int extended(int n) { return n * 256 + 255; }
-constexpr int f1 = extended(0x3B);      ///< F1; F2 to F10 follow on
+/// The code of function key F`n` (1 to 12).
+constexpr int function_key(int n) { return extended(n <= 10 ? 0x3A + n : 0x7A + n); }
+constexpr int f1 = function_key(1);     ///< F1
 constexpr int home = extended(0x47);    ///< Home
 constexpr int up = extended(0x48);      ///< Up arrow
 constexpr int page_up = extended(0x49); ///< Page Up

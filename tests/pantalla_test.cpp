@@ -160,6 +160,9 @@ TEST_F(PantallaTest, ImagesOwnTheirPicture) {
     EXPECT_FALSE(pt::Image(-1, 5));
 }
 
+static_assert(pt::key::function_key(1) == 0x3BFF && pt::key::function_key(10) == 0x44FF);
+static_assert(pt::key::function_key(11) == 0x85FF && pt::key::function_key(12) == 0x86FF);
+
 TEST(Pantalla, RandomIntegersCoverTheirRange) {
     pt::seed_random(5);
     const double first = pt::random_fraction();
