@@ -101,6 +101,12 @@ void screen_open_size(int32_t width, int32_t height, int32_t depth, int32_t page
 int32_t screen_setup(const ScreenMode* row, int32_t mode, int32_t depth, int32_t pages,
                      int32_t refresh, int32_t flags);
 void screen_close_at_exit();
+// Pages: drawing and printing go to the work page, the display shows the
+// visible one. A negative page keeps that choice. Error 1 without a screen
+// or for a page the screen does not have.
+int32_t screen_pages_set(int32_t work, int32_t visible);
+// Copies a page's pixels and text cells onto another.
+int32_t screen_page_copy(int32_t from, int32_t to);
 uint8_t* screen_pointer();
 void screen_lock();
 void screen_unlock(int32_t first_row, int32_t last_row);
