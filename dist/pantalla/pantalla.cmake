@@ -43,8 +43,10 @@ while(pending)
     endif()
   endforeach()
 endwhile()
+# The friendly interface's own folder is include/pantalla itself.
 foreach(header IN LISTS headers)
   get_filename_component(folder ${header} DIRECTORY)
+  string(REGEX REPLACE "^pantalla/?" "" folder "${folder}")
   install(FILES ${PROJECT_SOURCE_DIR}/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pantalla/${folder}
     COMPONENT dev)
 endforeach()

@@ -46,6 +46,8 @@ linux)
     DESTDIR=$scratch/stage quiet cmake --install "$build" --prefix /usr --component dev
     configure "$scratch/stage/usr" cmake
     check_run "find_package" "$scratch/consumer/consumer"
+    # The display libraries are loaded by name: the program links none.
+    ! readelf -d "$scratch/consumer/consumer" | grep -E 'NEEDED.*lib(X|GL)' || fail "the program links X or GL"
     # The same with pkg-config alone.
     pc=$(find "$scratch/stage" -name pantalla.pc)
     quiet g++ -std=c++20 -o "$scratch/consumer-pc" "$consumer/consumer.cpp" \
@@ -53,10 +55,11 @@ linux)
     check_run "pkg-config" "$scratch/consumer-pc"
     ;;
 windows)
-    quiet cpack --config "$build/CPackConfig.cmake" -G ZIP -B "$scratch/out" -D CPACK_COMPONENTS_ALL=dev
+    quiet cpack --config "$build/CPackPantallaConfig.cmake" -B "$scratch/out"
     zip=$(echo "$scratch"/out/pantalla-*-win64.zip)
     [ -f "$zip" ] || { echo "FAIL: no pantalla-*-win64.zip made"; exit 1; }
     unzip -q "$zip" -d "$scratch/unpacked"
+    [ -f "$scratch/unpacked/$(basename "$zip" .zip)/share/doc/pantalla/COPYING.txt" ] || fail "the zip lacks the GPL's text"
     configure "$scratch/unpacked/$(basename "$zip" .zip)" cmake -DCMAKE_TOOLCHAIN_FILE="$source/cmake/mingw-w64.cmake"
     check_run "zip with MinGW-w64" "${runner[@]}" "$scratch/consumer/consumer.exe"
     ;;
