@@ -151,7 +151,7 @@ check_dev_deb() {  # VERSION DICE_ROOT
     local files
     files=$(cd "$root" && find . ! -type d | sed 's|^\./||')
     # The headers programs include, without the drivers' internals.
-    for file in include/pantalla/runtime/print.h include/pantalla/gfx/draw.h include/pantalla/gfx/screen.h \
+    for file in include/pantalla/pantalla.hpp include/pantalla/runtime/print.h include/pantalla/gfx/draw.h \
         "lib/$multiarch/libpantalla.a" "lib/$multiarch/pkgconfig/pantalla.pc" \
         "lib/$multiarch/cmake/pantalla/pantalla-config.cmake" share/doc/libpantalla-dev/copyright; do
         grep -qx "usr/$file" <<<"$files" || fail "-dev lacks /usr/$file"
