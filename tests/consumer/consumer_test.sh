@@ -65,7 +65,10 @@ windows)
     ;;
 web)
     quiet cmake --install "$build" --prefix "$scratch/stage" --component dev
-    configure "$scratch/stage" emcmake cmake
+    # Debian's emscripten links with node modules from there (see README).
+    export NODE_PATH=${NODE_PATH:-/usr/share/nodejs}
+    # emscripten's toolchain looks for packages in its own root only.
+    configure "$scratch/stage" emcmake cmake -Dpantalla_DIR="$scratch/stage/lib/cmake/pantalla"
     for file in consumer.html consumer.js consumer.wasm; do
         [ -f "$scratch/consumer/$file" ] || fail "no $file made"
     done
