@@ -3,6 +3,10 @@
 
 using namespace pantalla;
 
+// Whether a button (1 left, 2 right, 4 middle) is held; a screen without a
+// mouse reports -1 for everything.
+bool held(const Mouse& m, int button) { return m.buttons > 0 && (m.buttons & button); }
+
 int main() {
     if (open(Mode::w640x480) != ok) return 1;
     title("Mouse");
@@ -11,9 +15,9 @@ int main() {
     Mouse last = mouse();
     while (!key_waiting()) {
         const Mouse now = mouse();
-        if (now.buttons > 0 && (now.buttons & 1) && last.buttons > 0 && (last.buttons & 1))
-            line(last.x, last.y, now.x, now.y, light_green);
-        if (now.buttons > 0 && (now.buttons & 2)) {
+        // A line from where the mouse was, so that fast moves leave no gaps.
+        if (held(now, 1) && held(last, 1)) line(last.x, last.y, now.x, now.y, light_green);
+        if (held(now, 2)) {
             cls();
             println("Cleared.");
         }

@@ -105,8 +105,13 @@ enum class End : int {
 Error print(std::string_view text, End end = End::none);
 /// Prints an integer, with a blank before a non-negative one.
 Error print(int value, End end = End::none);
-/// Prints a number with up to 15 significant digits, as @ref number_text.
+/// Prints an unsigned integer, without a blank before it.
+Error print(unsigned value, End end = End::none);
+/// Prints a number with up to 15 significant digits, as @ref number_text,
+/// with a blank before a non-negative one.
 Error print(double value, End end = End::none);
+/// Prints a single-precision number with up to 7 significant digits.
+Error print(float value, End end = End::none);
 /// Prints an item, then a line end.
 template <class T>
 Error println(const T& value) {
@@ -219,8 +224,22 @@ using Colour = std::int64_t;
 constexpr Colour default_colour = -1;
 /// The 16 colours of the default palette, by their index.
 enum Named : int {
-    black, blue, green, cyan, red, magenta, brown, light_grey,  ///< indices 0 to 7
-    dark_grey, light_blue, light_green, light_cyan, light_red, light_magenta, yellow, white  ///< 8 to 15
+    black,          ///< 0
+    blue,           ///< 1
+    green,          ///< 2
+    cyan,           ///< 3
+    red,            ///< 4
+    magenta,        ///< 5
+    brown,          ///< 6
+    light_grey,     ///< 7
+    dark_grey,      ///< 8
+    light_blue,     ///< 9
+    light_green,    ///< 10
+    light_cyan,     ///< 11
+    light_red,      ///< 12
+    light_magenta,  ///< 13
+    yellow,         ///< 14
+    white,          ///< 15
 };
 /// A colour of a 16- or 32-bit screen from its components (0 to 255).
 constexpr Colour rgb(int red, int green, int blue) {
@@ -230,8 +249,8 @@ constexpr Colour rgb(int red, int green, int blue) {
 constexpr Colour rgba(int red, int green, int blue, int alpha) {
     return static_cast<Colour>(static_cast<std::uint32_t>(alpha & 255) << 24) | rgb(red, green, blue);
 }
-/// Sets the text and drawing colours; default_colour keeps one.
-/// bad_argument with no graphics screen.
+/// Sets the text and drawing colours; default_colour keeps one. At 32 bits
+/// they keep no opacity. bad_argument with no graphics screen.
 Error colour(Colour foreground, Colour background = default_colour);
 /// Sets palette entry `index` of a 256-colour screen from 8-bit components
 /// (kept to 6 bits each). bad_argument without a screen of depth 8 or less
@@ -370,3 +389,18 @@ Mouse mouse();
 Error set_mouse(int x, int y, bool visible = true);
 
 }  // namespace pantalla
+
+/// @example hello.cpp
+/// A screen, printing and line input.
+/// @example keys.cpp
+/// Waiting for keys and their codes.
+/// @example ball.cpp
+/// An animation on two pages at a steady frame rate.
+/// @example drawing.cpp
+/// Every drawing call once, images, views and windows.
+/// @example mouse.cpp
+/// Reading the mouse.
+/// @example palette.cpp
+/// Changing palette entries.
+/// @example dice.cpp
+/// A whole small program: the dice throws.

@@ -1,6 +1,7 @@
 // The screen, its pages, colours and the text cursor and view.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 
 #include "gfx/colours.h"
@@ -117,8 +118,9 @@ void beep() { text_beep(); }
 
 Error colour(Colour foreground, Colour background) {
     if (!console_hooks.set_colours) return status(set_last_error(1));
-    // set_colours keeps a colour given as a negative number.
-    auto arg = [](Colour c) { return c < 0 ? -1 : static_cast<int32_t>(static_cast<uint32_t>(c)); };
+    // set_colours keeps a colour given as a negative number, so an opacity
+    // from 128 up would read as "keep": the opacity goes instead.
+    auto arg = [](Colour c) { return c < 0 ? -1 : static_cast<int32_t>(c > INT32_MAX ? c & 0xFFFFFF : c); };
     console_hooks.set_colours(arg(foreground), arg(background));
     return status(set_last_error(0));
 }

@@ -31,6 +31,16 @@ Error print(int value, End end) {
     return status(print_integer(0, value, static_cast<uint32_t>(end)));
 }
 
+Error print(unsigned value, End end) {
+    ensure_started();
+    return status(print_unsigned(0, value, static_cast<uint32_t>(end)));
+}
+
+Error print(float value, End end) {
+    ensure_started();
+    return status(print_single(0, value, static_cast<uint32_t>(end)));
+}
+
 Error print(double value, End end) {
     ensure_started();
     return status(print_double(0, value, static_cast<uint32_t>(end)));

@@ -43,5 +43,15 @@ run mouse ''
 run palette 'x'
 # No throws: the mean of nothing is not a number.
 run dice '0\nx'
+# No display at all: the program says so on the terminal, and the exit
+# code is the one its main returned.
+env -u DISPLAY -u WAYLAND_DISPLAY -u DNGFX "${runner[@]}" "$bin/example_hello_null" </dev/null >"$out" 2>&1
+status=$?
+if [ "$status" -eq 1 ] && cmp -s "$out" <(printf 'No screen could be opened.\r\n'); then
+    pass=$((pass + 1))
+else
+    fail=$((fail + 1))
+    echo "hello without a display: exit $status, output: $(od -An -c "$out" | head -3)"
+fi
 echo "$pass passed, $fail failed"
 [ "$fail" -eq 0 ]
