@@ -65,6 +65,8 @@ set(system_libraries)
 foreach(part IN LISTS pantalla_parts)
   list(APPEND objects $<TARGET_OBJECTS:${part}>)
   get_target_property(libraries ${part} INTERFACE_LINK_LIBRARIES)
+  # A static library's private dependencies are listed as link-only.
+  list(TRANSFORM libraries REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1")
   list(FILTER libraries EXCLUDE REGEX "^(dn_.*|pantalla|libraries-NOTFOUND)$")
   list(APPEND system_libraries ${libraries})
 endforeach()
