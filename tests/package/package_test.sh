@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Makes a package with cpack into a scratch folder and checks it as a user
 # would receive it.
-#   package_test.sh deb BUILD SOURCE ARCH
+#   package_test.sh deb BUILD SOURCE ARCH MULTIARCH
 #                                      the .deb, built for the Debian
 #                                      architecture ARCH: its fields, where
 #                                      its files land (dpkg -x), lintian, the
 #                                      man page, the installed dice without
-#                                      a display
+#                                      a display; and libpantalla-dev beside
+#                                      it, with the library in lib/MULTIARCH
 #   package_test.sh zip BUILD SOURCE   the Windows zip: its contents, and
 #                                      that dice.exe needs only Windows' DLLs
 #   package_test.sh web BUILD SOURCE   the web page's zip: the static folder
 #                                      as built, with the texts
 set -euo pipefail
-kind=$1 build=$(cd "$2" && pwd) source=$(cd "$3" && pwd) arch=${4:-}
+kind=$1 build=$(cd "$2" && pwd) source=$(cd "$3" && pwd) arch=${4:-} multiarch=${5:-}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
@@ -122,6 +123,8 @@ usr/share/man/man6/dice.6.gz" "$(cd "$root" && find . ! -type d | sed 's|^\./||'
     grep -v 'running with root privileges' "$scratch/lintian.txt" || true
     [ "$status" -eq 0 ] || fail "lintian exit $status"
 
+    check_dev_deb "$version" "$root"
+
     # No display, no driver to ask for, no terminal: the program says so and
     # ends with 0.
     local rc=0
@@ -129,6 +132,38 @@ usr/share/man/man6/dice.6.gz" "$(cd "$root" && find . ! -type d | sed 's|^\./||'
     cmp -s "$scratch/run.txt" <(printf 'Error setting video mode!\r\n') ||
         fail "installed dice printed: $(od -An -c "$scratch/run.txt")"
     [ "$rc" -eq 0 ] || fail "installed dice ended with $rc"
+}
+
+# The library's -dev package, made beside dice's: its fields, lintian without
+# warnings, and no file that dice's package (unpacked in DICE_ROOT) has too,
+# so that both install side by side.
+check_dev_deb() {  # VERSION DICE_ROOT
+    local version=$1 dice_root=$2 dev root=$scratch/dev-root
+    dev=$(echo "$scratch"/out/libpantalla-dev_*.deb)
+    [ -f "$dev" ] || { fail "no libpantalla-dev_*.deb made"; return; }
+    echo "package: ${dev##*/}"
+    [ "${dev##*/}" = "libpantalla-dev_${version}_$arch.deb" ] || fail "file name ${dev##*/}"
+    [ "$(dpkg-deb -f "$dev" Section)" = libdevel ] || fail "-dev section '$(dpkg-deb -f "$dev" Section)'"
+    [ "$(dpkg-deb -f "$dev" Architecture)" = "$arch" ] || fail "-dev architecture"
+    [[ "$(dpkg-deb -f "$dev" Depends)" == libc6-dev,\ libstdc++-*-dev\ \|\ libstdc++-dev ]] ||
+        fail "-dev Depends '$(dpkg-deb -f "$dev" Depends)'"
+    dpkg-deb -x "$dev" "$root"
+    local files
+    files=$(cd "$root" && find . ! -type d | sed 's|^\./||')
+    # The headers programs include, without the drivers' internals.
+    for file in include/pantalla/pantalla.hpp include/pantalla/runtime/print.h include/pantalla/gfx/draw.h \
+        "lib/$multiarch/libpantalla.a" "lib/$multiarch/pkgconfig/pantalla.pc" \
+        "lib/$multiarch/cmake/pantalla/pantalla-config.cmake" share/doc/libpantalla-dev/copyright; do
+        grep -qx "usr/$file" <<<"$files" || fail "-dev lacks /usr/$file"
+    done
+    ! grep -q '/display/' <<<"$files" || fail "-dev installs the drivers' headers"
+    local both
+    both=$(comm -12 <(sort <<<"$files") <(cd "$dice_root" && find . ! -type d | sed 's|^\./||' | sort))
+    [ -z "$both" ] || fail "both packages hold: $both"
+    local status=0
+    lintian --display-info --fail-on error,warning "$dev" >"$scratch/lintian-dev.txt" 2>&1 || status=$?
+    grep -v 'running with root privileges' "$scratch/lintian-dev.txt" | cut -c1-200 || true
+    [ "$status" -eq 0 ] || fail "lintian on -dev: exit $status"
 }
 
 check_zip() {

@@ -14,37 +14,14 @@
 // meanwhile (bench/web_page_throws.sh); no limit is checked here.
 import { execFileSync } from "node:child_process";
 import fs from "node:fs";
-import http from "node:http";
-import os from "node:os";
 import path from "node:path";
-import { createRequire } from "node:module";
-
-const require = createRequire(import.meta.url);
-const { chromium } = require("playwright-core");
+import { hostPage } from "./page_host.mjs";
 
 const [pageDir, screenText, outDir, run, input = ""] = process.argv.slice(2);
 const label = `${run}${run === "typed" ? ` '${input}'` : ""}`;
-const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
 
-const server = http.createServer((req, res) => {
-  const name = path.basename(new URL(req.url, "http://x").pathname) || "dice.html";
-  fs.readFile(path.join(pageDir, name), (err, data) => {
-    if (err) { res.writeHead(404); res.end(); return; }
-    res.writeHead(200, { "Content-Type": types[path.extname(name)] || "application/octet-stream" });
-    res.end(data);
-  });
-});
-await new Promise((ok) => server.listen(0, "127.0.0.1", ok));
-
-const profile = fs.mkdtempSync(path.join(os.tmpdir(), "dice-chromium-"));
-const context = await chromium.launchPersistentContext(profile, {
-  executablePath: "/usr/bin/chromium",
-  headless: true,
-  args: ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-    "--disable-background-networking", "--disable-component-update", "--disable-sync"],
-  viewport: { width: 1024, height: 768 },
-});
-const page = context.pages()[0] || await context.newPage();
+const host = await hostPage(pageDir, "dice.html");
+const { page, context, profile } = host;
 const logs = [];
 const errors = [];
 page.on("console", (m) => { logs.push(m.text()); if (m.type() === "error") errors.push(m.text()); });
@@ -58,9 +35,7 @@ async function finish(fault) {
     await page.screenshot({ path: shot }).catch(() => {});
     console.error(`dice web ${label}: ${fault}\nscreen was:\n${lastRows}\npage said:\n${logs.join("\n")}\nscreenshot: ${shot}`);
   }
-  await context.close();
-  server.close();
-  fs.rmSync(profile, { recursive: true, force: true });
+  await host.close();
   process.exit(fault ? 1 : 0);
 }
 
@@ -183,7 +158,7 @@ await page.addInitScript(() => {
   };
 });
 if (run === "screen") await page.setViewportSize({ width: 1300, height: 820 });
-await page.goto(`http://127.0.0.1:${server.address().port}/dice.html${run === "null" ? "?DNGFX=null" : ""}`);
+await page.goto(host.url(`dice.html${run === "null" ? "?DNGFX=null" : ""}`));
 
 if (run === "nowasm") {
   await waitFor("message", async () => {
