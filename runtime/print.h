@@ -7,12 +7,12 @@
 #include "runtime/device.h"
 #include "runtime/rt_string.h"
 
-namespace pantalla::detail {
-
-// Separator flags.
+// Separator flags: what follows the item.
 constexpr uint32_t kPrintLineEnd = 0x1;
 constexpr uint32_t kPrintNextZone = 0x2;
 constexpr uint32_t kPrintLineEndAlt = 0x4;
+
+namespace pantalla::detail {
 
 enum class PrintKind { text, integer, unsigned_integer, single, double_value, none };
 

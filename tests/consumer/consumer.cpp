@@ -16,8 +16,8 @@ int main() {
     print_text(0, string_temp_literal("pantalla"), kPrintLineEnd);
     const int radius = pantalla::input_int("RADIUS");
     pantalla::circle(320, 240, radius, 0xFFFF00);
-    pantalla::paint(320, 240, 0xFF0000, 0xFFFF00);
+    pantalla::fill_region(320, 240, 0xFF0000, 0xFFFF00);
     std::printf("radius %d, centre %06" PRIx64 ", edge %06" PRIx64 "\n", radius,
-                pantalla::point(320, 240) & 0xFFFFFF, pantalla::point(320 + radius, 240) & 0xFFFFFF);
+                pantalla::get_pixel(320, 240) & 0xFFFFFF, pantalla::get_pixel(320 + radius, 240) & 0xFFFFFF);
     return 0;
 }
