@@ -8,7 +8,6 @@ set -u
 show=$1 kitty=$2 python=$3
 here=$(cd "$(dirname "$0")" && pwd)
 label=kitty_graphics
-work=$(mktemp -d)
 . "$here/kitty_session.sh"
 
 # Sends step $1 to kitty_show and waits for it to be written.

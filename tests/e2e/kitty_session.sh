@@ -1,8 +1,9 @@
 # Shared by the end-to-end scripts that run kitty: an Xvfb of its own,
 # kitty on it with software OpenGL, screenshots searched for pictures, and
-# the counts of passed and failed checks. Source it after setting label,
-# work (a scratch folder), python and here (this folder).
+# the counts of passed and failed checks, in a scratch folder of its own
+# ($work). Source it after setting label, python and here (this folder).
 
+work=$(mktemp -d)
 pass=0
 faults=0
 kitty_pid=

@@ -10,7 +10,6 @@ set -u
 gallery=$1 kitty=$2 python=$3
 here=$(cd "$(dirname "$0")" && pwd)
 label=terminal_kitty
-work=$(mktemp -d)
 . "$here/kitty_session.sh"
 
 xvfb_start 1024x768x24
