@@ -116,3 +116,15 @@ file(RELATIVE_PATH PANTALLA_PC_PREFIX /prefix/${pantalla_libdir}/pkgconfig /pref
 string(REGEX REPLACE "/$" "" PANTALLA_PC_PREFIX "${PANTALLA_PC_PREFIX}")
 configure_file(pantalla/pantalla.pc.in pantalla.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/pantalla.pc DESTINATION ${pantalla_libdir}/pkgconfig COMPONENT dev)
+
+# The guide and, where doxygen made it, the reference, in the folder of the
+# library's own documents: the -dev package's on Debian.
+if(DICE_PLATFORM STREQUAL "posix")
+  set(pantalla_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/libpantalla-dev)
+else()
+  set(pantalla_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/pantalla)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${pantalla_doc_dir} COMPONENT dev)
+if(TARGET docs)
+  install(DIRECTORY ${PANTALLA_DOCS_HTML} DESTINATION ${pantalla_doc_dir} COMPONENT dev)
+endif()
