@@ -11,10 +11,10 @@ names=$("$nm_tool" -C --defined-only -g "$@") || exit 2
 strays=$(printf '%s\n' "$names" |
     grep -E '^[0-9a-fA-F]+ [A-Za-z] ' | cut -d' ' -f3- |
     # a symbol about a name (its guard, type data, a template's return type)
-    sed -E 's/^(guard variable for|typeinfo name for|typeinfo for|vtable for|VTT for) //; s/^[a-z ]+ (pantalla::|std::)/\1/' |
-    # the toolchain's: standard templates, unwinding, the C library's inline
+    sed -E 's/^(guard variable for|typeinfo name for|typeinfo for|vtable for|VTT for) //; s/^[A-Za-z_ &*]+ (pantalla::|std::)/\1/' |
+    # the toolchain's: standard templates, unwinding, sanitizers, the C library's inline
     # printf family (mingw)
-    grep -vE '^(std::|__gnu_cxx::|__cxxabiv1::|pantalla::|DW\.ref\.|__gxx_personality|_?_?imp_|\.refptr\.|void \(|void \(\*\)\(\))' |
+    grep -vE '^(std::|__gnu_cxx::|__cxxabiv1::|pantalla::|DW\.ref\.|__odr_asan|__asan_|__tsan_|__sancov_|__gxx_personality|_?_?imp_|\.refptr\.|void \(|void \(\*\)\(\))' |
     grep -vE '^_*v?[sf]?n?printf\(' |
     grep -vE "^($allowed)(\(|\$)" |
     sort -u)
