@@ -34,6 +34,8 @@ function(pantalla_add_page target)
       string(REPLACE "${from}" "${to}" page_TITLE "${page_TITLE}")
     endforeach()
     string(REGEX REPLACE "<title>[^<]*</title>" "<title>${page_TITLE}</title>" html "${html}")
+    # The messages for browsers that cannot run it name no program.
+    string(REPLACE "the dice program" "the program" html "${html}")
     set(shell ${CMAKE_CURRENT_BINARY_DIR}/${target}_page.html)
     set(old "")
     if(EXISTS ${shell})
