@@ -76,7 +76,7 @@ bool TerminalPixels::take(const SixelPage& page, int32_t scale, uint8_t* dirty) 
         std::memset(dirty, 0, static_cast<size_t>(page.height));
         return false;
     }
-    const int32_t band_rows = layout_.cell_height * layout_.divisor;  // rows of `copy_` per cell row
+    const int32_t band_rows = this->band_rows();
     if (everything_) std::fill(waiting_.begin(), waiting_.end(), uint8_t{1});
     everything_ = false;
     for (int32_t y = 0; y < page.height; ++y)
@@ -118,7 +118,7 @@ void TerminalPixels::encode(int32_t registers) {
     if (caps_.graphics == TermGraphics::kitty) {
         // Whole bands would save nothing: a row's image costs under a
         // hundred bytes besides its pixels.
-        const int32_t band_rows = layout_.cell_height * layout_.divisor;
+        const int32_t band_rows = this->band_rows();
         for (const Band& b : bands_)
             for (int32_t r = b.first; r < b.end; ++r)
                 kitty_.encode(copied_, SixelRect{0, r * band_rows, page_width_, band_rows}, layout_.divisor,
@@ -132,7 +132,7 @@ void TerminalPixels::encode(int32_t registers) {
     SixelOptions options;
     options.divisor = layout_.divisor;
     options.registers = registers > 0 ? registers : 256;
-    const int32_t band_rows = layout_.cell_height * layout_.divisor, sixel_rows = 6 * layout_.divisor;
+    const int32_t band_rows = this->band_rows(), sixel_rows = 6 * layout_.divisor;
     for (const Band& b : bands_) {
         append_cursor_move(layout_.col, layout_.row + b.first, unsent_);
         // Whole sixel rows above the first changed row are left as shown.

@@ -64,6 +64,9 @@ public:
     TermPlacement placement() const;
 
 private:
+    // Rows of `copy_` per cell row.
+    int32_t band_rows() const { return layout_.cell_height * layout_.divisor; }
+
     TerminalCaps caps_;
     PixelLayout layout_;
     int32_t page_width_ = 0, page_height_ = 0, scale_ = 0, depth_ = 0;

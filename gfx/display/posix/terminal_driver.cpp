@@ -16,7 +16,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <strings.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
@@ -142,10 +141,12 @@ void read_size(Session& t) {
 // Under the screen lock: the changed bands' rows copied for encoding, or,
 // while earlier images are still going out, kept waiting.
 bool take_pixels(Session& t, ScreenContext& s) {
-    uint32_t palette[256];
-    for (int i = 0; i < 256; ++i) palette[i] = screen_colour_rgb(s, static_cast<uint32_t>(i));
     const int32_t depth = s.depth <= 8 ? 8 : s.depth == 16 ? 16 : 32;
-    const SixelPage page{s.visible_page, s.pitch, s.width, s.height, depth, palette};
+    // Only palette depths read the palette; deeper pages carry their colours.
+    uint32_t palette[256];
+    if (depth == 8)
+        for (int i = 0; i < 256; ++i) palette[i] = screen_colour_rgb(s, static_cast<uint32_t>(i));
+    const SixelPage page{s.visible_page, s.pitch, s.width, s.height, depth, depth == 8 ? palette : nullptr};
     const bool taken = t.pixels.take(page, s.scale, s.dirty);
     t.placement = t.pixels.placement();
     return taken;
