@@ -36,6 +36,11 @@ PixelLayout pixel_layout(int32_t page_width, int32_t page_height, const Terminal
     return l;
 }
 
+TermPlacement pixel_placement(const PixelLayout& l) {
+    if (l.divisor == 0) return {};
+    return TermPlacement{l.col * l.cell_width, l.row * l.cell_height, l.shown_width, l.shown_height};
+}
+
 std::vector<std::pair<int32_t, int32_t>> pixel_bands(const std::vector<uint8_t>& marked) {
     std::vector<std::pair<int32_t, int32_t>> bands;
     const auto n = static_cast<int32_t>(marked.size());
@@ -154,12 +159,6 @@ void TerminalPixels::sent(size_t count) {
         unsent_.clear();
         sent_ = 0;
     }
-}
-
-TermPlacement TerminalPixels::placement() const {
-    if (layout_.divisor == 0) return {};
-    return TermPlacement{layout_.col * layout_.cell_width, layout_.row * layout_.cell_height, layout_.shown_width,
-                         layout_.shown_height};
 }
 
 }  // namespace pantalla::detail

@@ -31,6 +31,9 @@ struct PixelLayout {
 // the text area of `caps`.
 PixelLayout pixel_layout(int32_t page_width, int32_t page_height, const TerminalCaps& caps);
 
+// Where a page laid out so stands, for the mouse; empty when not shown.
+TermPlacement pixel_placement(const PixelLayout& layout);
+
 // The runs of marked rows as [first, end) pairs.
 std::vector<std::pair<int32_t, int32_t>> pixel_bands(const std::vector<uint8_t>& marked);
 
@@ -61,7 +64,7 @@ public:
     void sent(size_t count);
 
     const PixelLayout& layout() const { return layout_; }
-    TermPlacement placement() const;
+    TermPlacement placement() const { return pixel_placement(layout_); }
 
 private:
     // Rows of `copy_` per cell row.

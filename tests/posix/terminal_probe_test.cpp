@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -89,9 +90,12 @@ TEST(TerminalProbe, MouseInPixelsAndItsModesOffAtTheEnd) {
     PtyTerminal pty(80, 24, "");
     ASSERT_TRUE(open_on(pty, kAnswers));
     EXPECT_NE(pty.take().find("\x1b[?1006h\x1b[?1016h"), std::string::npos);
-    // Terminal pixel 20, 40 in 10 x 20 cells showing 8 x 8 page cells, the
-    // right button held; then moved by the program, as far as the page goes.
-    pty.type("\x1b[<2;21;41M");
+    // The page is shown as sixel pixels, centred on whole 10 x 20 cells of
+    // the 800 x 500 text area: page pixel 16, 16 reported with the right
+    // button held; then moved by the program, as far as the page goes.
+    const int32_t left = (800 - screen->width) / 2 / 10 * 10;
+    const int32_t top = (500 - screen->height * std::max(screen->scale, 1)) / 2 / 20 * 20;
+    pty.type("\x1b[<2;" + std::to_string(left + 17) + ';' + std::to_string(top + 17) + 'M');
     for (int i = 0; i < 500 && mouse()[0] < 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(mouse(), (std::vector<int32_t>{16, 16, 2}));
     EXPECT_EQ(mouse(400, 7), (std::vector<int32_t>{319, 7, 2}));

@@ -75,7 +75,6 @@ const char kPixelsEnd[] = "\x1b[0m\x1b[2J\x1b[?8452l";
 struct Session {
     int in = -1, out = -1;
     TerminalCaps caps;           // found when the terminal opens
-    TermPlacement placement;     // where the page stands while shown as pixels
     TermMouse mouse;
     const char* mouse_modes = nullptr;  // what turned the mouse reports on; null: off
     bool mouse_pixels = false;
@@ -147,9 +146,7 @@ bool take_pixels(Session& t, ScreenContext& s) {
     if (depth == 8)
         for (int i = 0; i < 256; ++i) palette[i] = screen_colour_rgb(s, static_cast<uint32_t>(i));
     const SixelPage page{s.visible_page, s.pitch, s.width, s.height, depth, depth == 8 ? palette : nullptr};
-    const bool taken = t.pixels.take(page, s.scale, s.dirty);
-    t.placement = t.pixels.placement();
-    return taken;
+    return t.pixels.take(page, s.scale, s.dirty);
 }
 
 // Writes what the terminal takes without waiting: what it does not take
@@ -182,7 +179,10 @@ TermMouseLayout mouse_layout(const Session& t) {
     l.cell_width = t.caps.cell_width;
     l.cell_height = t.caps.cell_height;
     l.pixels = t.mouse_pixels;
-    l.placement = t.placement;
+    // From the layout itself: a report may come before the first pass
+    // has laid the page out.
+    if (t.use_pixels)
+        l.placement = pixel_placement(pixel_layout(screen->width, screen->height * std::max(screen->scale, 1), t.caps));
     return l;
 }
 
